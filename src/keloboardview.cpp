@@ -92,6 +92,15 @@ constexpr qreal NoWall = 0;
 
 } // namespace
 
+// The fall timer has no parent object: each board makes one and it lasts as long as the
+// process, so nothing can stop or replace it behind the board's back.
+static QTimer *makeFallTimer()
+{
+    auto *timer = new QTimer;
+    timer->setInterval(TickMilliseconds);
+    return timer;
+}
+
 KeloBoardView::KeloBoardView()
     : QGraphicsView(static_cast<QWidget *>(nullptr))
     , autoFallTimer(nullptr)
@@ -108,10 +117,8 @@ KeloBoardView::KeloBoardView()
     setTransformationAnchor(AnchorUnderMouse);
     setResizeAnchor(AnchorViewCenter);
 
-    // The timer has no parent: it is made once and lasts as long as the process.
-    autoFallTimer = new QTimer;
+    autoFallTimer = makeFallTimer();
     connect(autoFallTimer, &QTimer::timeout, this, &KeloBoardView::advance);
-    autoFallTimer->setInterval(TickMilliseconds);
     autoFallTimer->start();
 
     // The first pair is on the board before the window is first shown.
