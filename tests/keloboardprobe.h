@@ -37,6 +37,10 @@ public:
     static void resumeGame(KeloBoardView &view) { view.resumeGame(); }
     static bool isPaused(const KeloBoardView &view) { return view.isPaused(); }
     static void scaleView(KeloBoardView &view, qreal factor) { view.scaleView(factor); }
+    static void drawBackground(KeloBoardView &view, QPainter *painter, const QRectF &rect)
+    {
+        view.drawBackground(painter, rect);
+    }
 
     // Empties the board: the tests lay out their own blobs.
     static void clear(KeloBoardView &view) { view.restartGame(); }
@@ -65,9 +69,8 @@ public:
     {
         const QPointF p = item->scenePos();
         return { int(p.x() - KeloGeometry::WellLeft) / KeloGeometry::CellSize,
-                 int(p.y() - KeloGeometry::WellTop + 2 * KeloGeometry::CellSize)
-                         / KeloGeometry::CellSize
-                     - 2 };
+            int(p.y() - KeloGeometry::WellTop + 2 * KeloGeometry::CellSize) / KeloGeometry::CellSize
+                - 2 };
     }
 
     // What must always hold between two events, or a description of what does not.
@@ -82,8 +85,8 @@ public:
             if (std::fmod(p.x() - KeloGeometry::WellLeft, KeloGeometry::CellSize) != 0
                 || std::fmod(p.y() - KeloGeometry::WellTop, KeloGeometry::CellSize) != 0)
                 return QStringLiteral("blob off the grid at (%1, %2)").arg(p.x()).arg(p.y());
-            const int lists = int(view.activeGroupItems.count(item))
-                + int(view.stillGroupItems.count(item));
+            const int lists
+                = int(view.activeGroupItems.count(item)) + int(view.stillGroupItems.count(item));
             if (lists != 1)
                 return QStringLiteral("blob in %1 list entries").arg(lists);
             if (p.x() < KeloGeometry::WellLeft || p.x() > KeloGeometry::LastColumnX
@@ -108,8 +111,7 @@ class CoutCapture
 public:
     CoutCapture()
         : m_old(std::cout.rdbuf(m_buffer.rdbuf()))
-    {
-    }
+    { }
     ~CoutCapture() { std::cout.rdbuf(m_old); }
     std::string text() const { return m_buffer.str(); }
 
