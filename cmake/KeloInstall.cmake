@@ -32,6 +32,10 @@ install(FILES "${KELO_DATA_DIR}/kelokelo.6"
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man6
     COMPONENT kelokelo)
 
+install(FILES "${KELO_DATA_DIR}/../LICENSE" "${KELO_DATA_DIR}/../README.md"
+    DESTINATION ${CMAKE_INSTALL_DOCDIR}
+    COMPONENT kelokelo)
+
 # Packaging belongs to whoever builds Kelo Kelo on its own. A project that includes it keeps
 # its own CPack settings, so nothing below is touched there.
 if(NOT PROJECT_IS_TOP_LEVEL)
@@ -46,6 +50,7 @@ set(CPACK_PACKAGE_HOMEPAGE_URL "${PROJECT_HOMEPAGE_URL}")
 set(CPACK_PACKAGE_CONTACT "Kelo Kelo developers <maintainers@users.noreply.example>")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "kelokelo")
 set(CPACK_STRIP_FILES ON)
+set(CPACK_RESOURCE_FILE_LICENSE "${KELO_DATA_DIR}/../LICENSE")
 
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "games")
