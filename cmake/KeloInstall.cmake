@@ -33,7 +33,7 @@ install(FILES "${KELO_DATA_DIR}/kelokelo.6"
     COMPONENT kelokelo)
 
 install(FILES "${KELO_DATA_DIR}/../LICENSE" "${KELO_DATA_DIR}/../README.md"
-    DESTINATION ${CMAKE_INSTALL_DOCDIR}
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/kelokelo
     COMPONENT kelokelo)
 
 # Packaging belongs to whoever builds Kelo Kelo on its own. A project that includes it keeps
