@@ -308,7 +308,7 @@ private slots:
 void TestRandomPlay::seededGames()
 {
     constexpr unsigned Seeds = 200;
-    constexpr int Steps = 3000;
+    constexpr int Steps = 2500;
 
     int mostFalling = 0, chainSteps = 0, blockedSpawns = 0, gameOvers = 0, vanished = 0;
     for (unsigned seed = 1; seed <= Seeds; ++seed) {
@@ -388,7 +388,7 @@ void TestRandomPlay::seededGames()
 // list order, as chains can leave them; then random moves, turns and falls.
 void TestRandomPlay::shakenBoards()
 {
-    constexpr int Boards = 4000;
+    constexpr int Boards = 3000;
     constexpr int Steps = 40;
 
     CoutCapture quiet;
