@@ -35,7 +35,8 @@ constexpr qreal MaxZoom = 4.0;
 constexpr qreal ZoomStep = 1.2;
 // One ordinary wheel notch is 120 eighths of a degree; two notches double or halve the zoom.
 constexpr qreal WheelDeltaPerOctave = 240.0;
-// Settling with more than this many blobs lets Return restart without pausing first.
+// With more than this many settled blobs the well is nearly full, and Return restarts without
+// a pause first.
 constexpr int RestartWithoutPause = 66;
 constexpr int ShadowSize = 5;
 
@@ -52,12 +53,15 @@ void logLine(const Parts &...parts)
     (std::cout << ... << parts) << std::endl;
 }
 
-} // namespace
-
 // Where the rotating blob lies, seen from the pivot.
 enum class Orientation { West, North, East, South, None };
 
-static Orientation orientationOf(const QPointF &firstKeloPos, const QPointF &secondKeloPos)
+// Where a rotating blob lands after a turn that triggers a wall shift.
+constexpr qreal BeyondLeftWall = WellLeft - CellSize;
+constexpr qreal BeyondRightWall = WellRight;
+constexpr qreal NoWall = 0;
+
+Orientation orientationOf(const QPointF &firstKeloPos, const QPointF &secondKeloPos)
 {
     const qreal fx = firstKeloPos.x(), fy = firstKeloPos.y();
     const qreal sx = secondKeloPos.x(), sy = secondKeloPos.y();
@@ -72,6 +76,17 @@ static Orientation orientationOf(const QPointF &firstKeloPos, const QPointF &sec
     return Orientation::None;
 }
 
+// The fall timer has no parent object: each board makes one and it lasts as long as the
+// process, so nothing can stop or replace it behind the board's back.
+QTimer *makeFallTimer()
+{
+    auto *timer = new QTimer;
+    timer->setInterval(TickMilliseconds);
+    return timer;
+}
+
+} // namespace
+
 // One quarter turn from one orientation. A conditional turn needs the cell that the rotating
 // blob enters free of settled blobs and the rotating blob above the bottom row. When the
 // rotating blob lands on the column just beyond a wall, both blobs shift back inwards.
@@ -83,23 +98,6 @@ struct KeloBoardView::Turn
     qreal wallX;
     qreal shiftX;
 };
-
-namespace {
-
-constexpr qreal BeyondLeftWall = WellLeft - CellSize;
-constexpr qreal BeyondRightWall = WellRight;
-constexpr qreal NoWall = 0;
-
-} // namespace
-
-// The fall timer has no parent object: each board makes one and it lasts as long as the
-// process, so nothing can stop or replace it behind the board's back.
-static QTimer *makeFallTimer()
-{
-    auto *timer = new QTimer;
-    timer->setInterval(TickMilliseconds);
-    return timer;
-}
 
 KeloBoardView::KeloBoardView()
     : QGraphicsView(static_cast<QWidget *>(nullptr))
