@@ -207,33 +207,30 @@ BENCHMARK(BM_SpawnBlocked)->UseManualTime();
 
 // ---- key presses ------------------------------------------------------------------------
 
-void BM_KeyMove(benchmark::State &state)
+// Presses two keys that undo each other in turn, so that the pair stays where it started.
+void timeAlternatingKeys(benchmark::State &state, int row, Qt::Key first, Qt::Key second)
 {
     KeloBoardView view;
     halfWell(view);
-    replacePair(view, 0);
-    bool left = true;
+    replacePair(view, row);
+    bool useFirst = true;
     timeEach(
         state, [] {},
         [&] {
-            pressKey(view, left ? Qt::Key_Left : Qt::Key_Right);
-            left = !left;
+            pressKey(view, useFirst ? first : second);
+            useFirst = !useFirst;
         });
+}
+
+void BM_KeyMove(benchmark::State &state)
+{
+    timeAlternatingKeys(state, 0, Qt::Key_Left, Qt::Key_Right);
 }
 BENCHMARK(BM_KeyMove)->UseManualTime();
 
 void BM_KeyTurn(benchmark::State &state)
 {
-    KeloBoardView view;
-    halfWell(view);
-    replacePair(view, 1);
-    bool clockwise = true;
-    timeEach(
-        state, [] {},
-        [&] {
-            pressKey(view, clockwise ? Qt::Key_Z : Qt::Key_X);
-            clockwise = !clockwise;
-        });
+    timeAlternatingKeys(state, 1, Qt::Key_Z, Qt::Key_X);
 }
 BENCHMARK(BM_KeyTurn)->UseManualTime();
 
