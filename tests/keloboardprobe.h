@@ -7,6 +7,7 @@
 
 #include <QGraphicsScene>
 #include <QString>
+#include <QTimer>
 
 #include <iostream>
 #include <set>
@@ -102,6 +103,27 @@ public:
         if (view.stillGroupItems.size() > KeloGeometry::WellCells)
             return QStringLiteral("more than a full well of settled blobs");
         return QString();
+    }
+};
+
+// A stopped board laid out from cells (column, row): the settled blobs first, then the falling
+// ones in list order.
+struct KeloLayout
+{
+    using Cells = QList<std::pair<int, int>>;
+
+    KeloBoardView view;
+    QList<QGraphicsItem *> fallingBlobs;
+    QList<QGraphicsItem *> settledBlobs;
+
+    KeloLayout(const Cells &falling, const Cells &settled)
+    {
+        KeloBoardProbe::timer(view)->stop();
+        KeloBoardProbe::clear(view);
+        for (const auto &c : settled)
+            settledBlobs.append(KeloBoardProbe::settle(view, c.first, c.second));
+        for (const auto &c : falling)
+            fallingBlobs.append(KeloBoardProbe::fall(view, c.first, c.second));
     }
 };
 

@@ -38,23 +38,7 @@ QString describe(const QGraphicsItem *item)
     return QStringLiteral("(%1, %2)").arg(c.first).arg(c.second);
 }
 
-// A board laid out from cells: the settled blobs first, then the falling ones in list order.
-struct Board
-{
-    KeloBoardView view;
-    QList<QGraphicsItem *> fallingBlobs;
-    QList<QGraphicsItem *> settledBlobs;
-
-    Board(const Cells &falling, const Cells &settled)
-    {
-        Probe::timer(view)->stop();
-        Probe::clear(view);
-        for (const Cell &c : settled)
-            settledBlobs.append(Probe::settle(view, c.first, c.second));
-        for (const Cell &c : falling)
-            fallingBlobs.append(Probe::fall(view, c.first, c.second));
-    }
-};
+using Board = KeloLayout;
 
 // Checks where each of the blobs that were falling ended, and how: 'F' still falling, 'S'
 // settled, 'G' gone from the board. `settleOrder` lists, by their index among the falling

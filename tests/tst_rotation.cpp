@@ -54,21 +54,9 @@ QString describe(const QList<QGraphicsItem *> &items)
     return cells.join(QStringLiteral(", "));
 }
 
-struct Board
+struct Board : KeloLayout
 {
-    KeloBoardView view;
-    QList<QGraphicsItem *> fallingBlobs;
-    QList<QGraphicsItem *> settledBlobs;
-
-    Board(const Cells &falling, const Cells &settled)
-    {
-        Probe::timer(view)->stop();
-        Probe::clear(view);
-        for (const Cell &c : settled)
-            settledBlobs.append(Probe::settle(view, c.first, c.second));
-        for (const Cell &c : falling)
-            fallingBlobs.append(Probe::fall(view, c.first, c.second));
-    }
+    using KeloLayout::KeloLayout;
 
     // The falling blobs are where expected, and neither list has changed: a turn lands
     // nothing and reorders nothing.
