@@ -18,3 +18,6 @@ kelo_ensure_packages() {
 
 # What building the game needs.
 KELO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev libboost-graph-dev)
+# What the tests of the real window need besides: an X server, a way to send keys, window
+# properties and screenshots, and the script that drives them.
+KELO_TEST_PACKAGES=(xvfb xdotool x11-utils imagemagick python3)
