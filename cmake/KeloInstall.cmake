@@ -7,18 +7,106 @@
 set(KELO_APP_ID "io.github.quorvin.kelokelo")
 set(KELO_DATA_DIR "${CMAKE_CURRENT_LIST_DIR}/../data")
 cmake_path(NORMAL_PATH KELO_DATA_DIR)
+set(KELO_GENERATED_DIR "${CMAKE_CURRENT_BINARY_DIR}/data")
+
+# Debian puts games in /usr/games; a plain install from source keeps them in bin.
+set(KELO_INSTALL_BINDIR "${CMAKE_INSTALL_BINDIR}" CACHE STRING
+    "Where the game is installed, relative to the prefix (games for a Debian package)")
+set(KELO_PACKAGE_MAINTAINER "" CACHE STRING
+    "Name <address> of whoever builds the Debian package; unset, no package is configured")
+
+# A bin directory is on every PATH, a games directory not on every one: the menu entry then
+# names the game by its full path.
+if(KELO_INSTALL_BINDIR STREQUAL CMAKE_INSTALL_BINDIR)
+    set(KELO_DESKTOP_EXEC "kelokelo")
+else()
+    cmake_path(ABSOLUTE_PATH KELO_INSTALL_BINDIR BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}"
+        OUTPUT_VARIABLE KELO_DESKTOP_EXEC)
+    string(APPEND KELO_DESKTOP_EXEC "/kelokelo")
+endif()
+
+# The release date in the form of a Debian changelog's trailer, "Tue, 08 Dec 2026 00:00:00 +0000".
+function(kelo_rfc2822_date iso_date out_var)
+    if(NOT iso_date MATCHES "^([0-9][0-9][0-9][0-9])-([01][0-9])-([0-3][0-9])$")
+        message(FATAL_ERROR "the release date \"${iso_date}\" is not YYYY-MM-DD")
+    endif()
+    set(year_text "${CMAKE_MATCH_1}")
+    set(day_text "${CMAKE_MATCH_3}")
+    # Leading zeros off, so that math() reads 08 and 09 as decimals.
+    string(REGEX REPLACE "^0" "" month "${CMAKE_MATCH_2}")
+    string(REGEX REPLACE "^0" "" day "${day_text}")
+    math(EXPR month_index "${month} - 1")
+    set(month_names Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+    list(GET month_names ${month_index} month_name)
+    # Sakamoto's day of the week, 0 for Sunday; January and February count to the year before.
+    set(month_offsets 0 3 2 5 0 3 5 1 4 6 2 4)
+    list(GET month_offsets ${month_index} offset)
+    set(year ${year_text})
+    if(month_index LESS 2)
+        math(EXPR year "${year} - 1")
+    endif()
+    math(EXPR weekday "(${year} + ${year} / 4 - ${year} / 100 + ${year} / 400 + ${offset} + ${day}) % 7")
+    set(weekday_names Sun Mon Tue Wed Thu Fri Sat)
+    list(GET weekday_names ${weekday} weekday_name)
+    set(${out_var} "${weekday_name}, ${day_text} ${month_name} ${year_text} 00:00:00 +0000"
+        PARENT_SCOPE)
+endfunction()
+
+# The Debian copyright file carries the licence's own terms, taken from LICENSE.
+function(kelo_copyright_terms license_file notice_var terms_var)
+    file(STRINGS "${license_file}" lines)
+    set(notice "")
+    set(terms "")
+    foreach(line IN LISTS lines)
+        if(line MATCHES "^Copyright \\(c\\) (.*)$")
+            set(notice "${CMAKE_MATCH_1}")
+        elseif(notice)
+            if(line STREQUAL "")
+                set(line ".")
+            endif()
+            string(APPEND terms " ${line}\n")
+        endif()
+    endforeach()
+    # Drop the blank line between the notice and the terms, and the last newline.
+    string(REGEX REPLACE "^ \\.\n" "" terms "${terms}")
+    string(REGEX REPLACE "\n$" "" terms "${terms}")
+    set(${notice_var} "${notice}" PARENT_SCOPE)
+    set(${terms_var} "${terms}" PARENT_SCOPE)
+endfunction()
+
+# The version and the release date come from the top-level CMakeLists.txt alone.
+configure_file("${KELO_DATA_DIR}/${KELO_APP_ID}.desktop.in"
+    "${KELO_GENERATED_DIR}/${KELO_APP_ID}.desktop" @ONLY)
+configure_file("${KELO_DATA_DIR}/${KELO_APP_ID}.metainfo.xml.in"
+    "${KELO_GENERATED_DIR}/${KELO_APP_ID}.metainfo.xml" @ONLY)
+configure_file("${KELO_DATA_DIR}/kelokelo.6.in" "${KELO_GENERATED_DIR}/kelokelo.6" @ONLY)
+
+# Compressed at the highest level and without a name or a time stamp, so that two builds of
+# the same sources give the same bytes.
+function(kelo_gzip target source)
+    get_filename_component(name "${source}" NAME)
+    set(output "${KELO_GENERATED_DIR}/${name}.gz")
+    add_custom_command(OUTPUT "${output}"
+        COMMAND gzip -9nc "${source}" > "${output}"
+        DEPENDS "${source}"
+        VERBATIM)
+    target_sources(${target} PRIVATE "${output}")
+endfunction()
+
+add_custom_target(kelo_documents ALL)
+kelo_gzip(kelo_documents "${KELO_GENERATED_DIR}/kelokelo.6")
 
 # The installed game needs no data files of its own: the blob images are compiled into it,
 # and it falls back to those copies when ./images is missing. The static library kelo is
 # only linked into the game, so nothing of it is installed either.
 install(TARGETS kelokelo
-    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    RUNTIME DESTINATION ${KELO_INSTALL_BINDIR}
     COMPONENT kelokelo)
 
-install(FILES "${KELO_DATA_DIR}/${KELO_APP_ID}.desktop"
+install(FILES "${KELO_GENERATED_DIR}/${KELO_APP_ID}.desktop"
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
     COMPONENT kelokelo)
-install(FILES "${KELO_DATA_DIR}/${KELO_APP_ID}.metainfo.xml"
+install(FILES "${KELO_GENERATED_DIR}/${KELO_APP_ID}.metainfo.xml"
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
     COMPONENT kelokelo)
 # The desktop entry and the metainfo name the icon "kelokelo".
@@ -28,26 +116,37 @@ install(FILES "${KELO_DATA_DIR}/icons/kelokelo.png"
 install(FILES "${KELO_DATA_DIR}/icons/kelokelo.svg"
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
     COMPONENT kelokelo)
-install(FILES "${KELO_DATA_DIR}/kelokelo.6"
+install(FILES "${KELO_GENERATED_DIR}/kelokelo.6.gz"
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man6
     COMPONENT kelokelo)
 
+set(KELO_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/kelokelo)
 install(FILES "${KELO_DATA_DIR}/../LICENSE" "${KELO_DATA_DIR}/../README.md"
-    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/kelokelo
+    DESTINATION ${KELO_DOC_DIR}
     COMPONENT kelokelo)
 
-# Packaging belongs to whoever builds Kelo Kelo on its own. A project that includes it keeps
-# its own CPack settings, so nothing below is touched there.
-if(NOT PROJECT_IS_TOP_LEVEL)
+# Packaging belongs to whoever builds Kelo Kelo on its own, and names who built the package.
+# A project that includes the game keeps its own CPack settings, so nothing below is touched
+# there.
+if(NOT PROJECT_IS_TOP_LEVEL OR KELO_PACKAGE_MAINTAINER STREQUAL "")
     return()
 endif()
+
+# What Debian asks of every package: its changelog and a machine-readable copyright file.
+kelo_rfc2822_date("${KELO_RELEASE_DATE}" KELO_RELEASE_RFC2822)
+configure_file("${KELO_DATA_DIR}/changelog.in" "${KELO_GENERATED_DIR}/changelog" @ONLY)
+kelo_gzip(kelo_documents "${KELO_GENERATED_DIR}/changelog")
+kelo_copyright_terms("${KELO_DATA_DIR}/../LICENSE" KELO_COPYRIGHT KELO_LICENSE_TERMS)
+configure_file("${KELO_DATA_DIR}/copyright.in" "${KELO_GENERATED_DIR}/copyright" @ONLY)
+install(FILES "${KELO_GENERATED_DIR}/changelog.gz" "${KELO_GENERATED_DIR}/copyright"
+    DESTINATION ${KELO_DOC_DIR}
+    COMPONENT kelokelo)
 
 set(CPACK_PACKAGE_NAME "kelokelo")
 set(CPACK_PACKAGE_VENDOR "Quorvin")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "falling-blob puzzle game")
-set(CPACK_PACKAGE_HOMEPAGE_URL "${PROJECT_HOMEPAGE_URL}")
-set(CPACK_PACKAGE_CONTACT "Kelo Kelo developers <maintainers@users.noreply.example>")
+set(CPACK_PACKAGE_CONTACT "${KELO_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "kelokelo")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_RESOURCE_FILE_LICENSE "${KELO_DATA_DIR}/../LICENSE")
