@@ -8,12 +8,19 @@ makes the test slower, not flaky.
 
     kelo_e2e.py window --pid PID --stderr FILE
     kelo_e2e.py storm --pid PID --stderr FILE [--keys N] [--seed S]
+    kelo_e2e.py screenshot --pid PID --stderr FILE --output OUT.png [--pairs N]
+    kelo_e2e.py check-screenshot FILE
+
+"screenshot" plays a few pairs and saves the window as a PNG for the README; "check-screenshot"
+looks at such a PNG alone, without a game or an X server.
 """
 
 import argparse
+import colorsys
 import os
 import random
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -23,6 +30,18 @@ CELL = 32
 WELL_W, WELL_H = 192, 384
 SHADOW = 5
 ZOOM_STEP = 1.2
+WELL_COLUMNS, WELL_ROWS = 6, 12
+TICK = 0.25
+# A new pair is placed in the top two rows; blobs below them have come to rest or are falling.
+SPAWN_ROWS = 2
+# The body colours that tools/make-artwork.py draws the blobs in. Shading, gloss and the marks
+# change their lightness and saturation but hardly their hue, so the hue tells them apart.
+BLOB_COLOURS = {
+    "blue": (38, 112, 238),
+    "green": (52, 190, 62),
+    "red": (226, 38, 44),
+    "yellow": (255, 206, 24),
+}
 GAME_KEYS = ["Left", "Right", "Down", "Up", "z", "x", "space", "Return", "plus", "minus"]
 
 
@@ -68,28 +87,38 @@ def poll(what, condition, timeout, interval=0.05):
 class Shot:
     """One screenshot of the game window, as 8-bit RGB."""
 
-    def __init__(self, window):
-        data = subprocess.run(
-            ["import", "-window", window, "-depth", "8", "ppm:-"],
-            check=True, capture_output=True).stdout
+    def __init__(self, ppm):
         fields = []
         pos = 0
         while len(fields) < 4:
-            while data[pos:pos + 1].isspace():
+            while ppm[pos:pos + 1].isspace():
                 pos += 1
-            if data[pos:pos + 1] == b"#":
-                pos = data.index(b"\n", pos)
+            if ppm[pos:pos + 1] == b"#":
+                pos = ppm.index(b"\n", pos)
                 continue
             end = pos
-            while not data[end:end + 1].isspace():
+            while not ppm[end:end + 1].isspace():
                 end += 1
-            fields.append(data[pos:end])
+            fields.append(ppm[pos:end])
             pos = end
         pos += 1  # the single whitespace byte before the raster
         check(fields[0] == b"P6" and fields[3] == b"255", f"unexpected image header {fields}")
         self.width, self.height = int(fields[1]), int(fields[2])
-        self.data = data[pos:pos + self.width * self.height * 3]
+        self.data = ppm[pos:pos + self.width * self.height * 3]
         check(len(self.data) == self.width * self.height * 3, "short screenshot")
+
+    @classmethod
+    def of_window(cls, window):
+        return cls(subprocess.run(["import", "-window", window, "-depth", "8", "ppm:-"],
+                                  check=True, capture_output=True).stdout)
+
+    @classmethod
+    def of_file(cls, path):
+        """A saved image, read through ImageMagick; needs no X server."""
+        result = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True)
+        check(result.returncode == 0 and result.stdout,
+              f"cannot read {path}: {result.stderr.decode(errors='replace').strip()}")
+        return cls(result.stdout)
 
     def pixel(self, x, y):
         i = (y * self.width + x) * 3
@@ -108,6 +137,20 @@ def is_shadow(p):
 def is_blob(p):
     # Blob artwork is strongly coloured; the gradient, frame and shadow are all grey.
     return max(p) - min(p) >= 60
+
+
+def hue(rgb):
+    return colorsys.rgb_to_hsv(*(c / 255 for c in rgb))[0]
+
+
+BLOB_HUES = {name: hue(rgb) for name, rgb in BLOB_COLOURS.items()}
+
+
+def blob_colour(p):
+    """The blob colour whose hue is nearest to that of a blob pixel."""
+    h = hue(p)
+    return min(BLOB_HUES, key=lambda name: min(abs(h - BLOB_HUES[name]),
+                                               1 - abs(h - BLOB_HUES[name])))
 
 
 class Well:
@@ -170,6 +213,53 @@ class Well:
     def region(self, shot):
         return shot.region(self.left, self.top, self.right + 1, self.bottom + 1)
 
+    def rows_region(self, shot, first_row):
+        """The raw pixels of the well from a row down to the floor."""
+        top = self.top + round(first_row * CELL * self.zoom)
+        return shot.region(self.left, top, self.right + 1, self.bottom + 1)
+
+    def cell(self, column, row):
+        """The pixel rectangle (left, top, right, bottom) of a cell, kept a little off its
+        edges so that the frame and the neighbours stay out."""
+        size = CELL * self.zoom
+        inset = max(1, round(2 * self.zoom))
+        left = round(self.left + column * size)
+        top = round(self.top + row * size)
+        return (left + inset, top + inset,
+                round(self.left + (column + 1) * size) - inset,
+                round(self.top + (row + 1) * size) - inset)
+
+    def cell_colour(self, shot, column, row):
+        """The colour of the blob in a cell, or None when the cell is empty. A cell whose
+        coloured pixels do not mostly agree on one blob colour is a failure: blobs always
+        sit whole in their cells."""
+        left, top, right, bottom = self.cell(column, row)
+        votes = dict.fromkeys(BLOB_COLOURS, 0)
+        for y in range(top, bottom):
+            for x in range(left, right):
+                p = shot.pixel(x, y)
+                if is_blob(p):
+                    votes[blob_colour(p)] += 1
+        count = sum(votes.values())
+        # A blob covers well over half of its cell; the gradient has no coloured pixel at all.
+        if count < (right - left) * (bottom - top) // 4:
+            check(count < 20, f"cell ({column}, {row}) is partly coloured: {votes}")
+            return None
+        colour = max(votes, key=votes.get)
+        check(votes[colour] >= 0.8 * count,
+              f"cell ({column}, {row}) shows no single blob colour: {votes}")
+        return colour
+
+    def colours(self, shot, rows=range(WELL_ROWS)):
+        """The colour of the blob in every occupied cell of the given rows, by (column, row)."""
+        found = {}
+        for row in rows:
+            for column in range(WELL_COLUMNS):
+                colour = self.cell_colour(shot, column, row)
+                if colour is not None:
+                    found[column, row] = colour
+        return found
+
     def __str__(self):
         return (f"well ({self.left}, {self.top})-({self.right}, {self.bottom}), "
                 f"zoom {self.zoom:.3f}")
@@ -200,7 +290,7 @@ class Game:
 
     def shot(self):
         check(alive(self.pid), "the game exited")
-        return Shot(self.window)
+        return Shot.of_window(self.window)
 
     def assertion_failures(self):
         with open(self.stderr, errors="replace") as f:
@@ -313,6 +403,30 @@ def well_until(game, what, accept, timeout=10, interval=0.05):
 
 def wait_moved(game, well, before, what):
     return blobs_until(game, well, what, lambda box: box[:4] != before[:4])
+
+
+def settled_colours(game, well, timeout=10):
+    """The colours of the settled blobs, by cell: those below the spawn rows, once two shots
+    more than a tick apart show the same there (a falling blob moves a row every tick)."""
+    def settled():
+        first = game.shot()
+        time.sleep(TICK + 0.05)
+        second = game.shot()
+        if well.rows_region(first, SPAWN_ROWS) != well.rows_region(second, SPAWN_ROWS):
+            return None
+        # Wrapped, so that an empty well still counts as an answer.
+        return [well.colours(second, range(SPAWN_ROWS, WELL_ROWS))]
+    return poll("the blobs below the spawn rows to stand still", settled, timeout, 0)[0]
+
+
+def counted(n, noun):
+    return f"{n} {noun}" + ("" if n == 1 else "s")
+
+
+def describe(colours):
+    names = sorted(set(colours.values()))
+    return (f"{counted(len(colours), 'blob')} of {counted(len(names), 'colour')}"
+            f" ({', '.join(names) or 'none'})")
 
 
 def window_scenario(game):
@@ -463,17 +577,113 @@ def storm_scenario(game, keys, seed):
     check(not failures, "assertion failures:\n" + "".join(failures))
 
 
+# Where each pair's left blob goes in turn, counted from the left wall: spread over the well,
+# the heap stays low and shows many blobs side by side.
+SCREENSHOT_COLUMNS = [0, 4, 2, 1, 3, 5]
+MAX_SCREENSHOT_PAIRS = 16
+
+
+def check_screenshot(path):
+    """Checks a saved screenshot: the whole well at zoom 1 with its gradient and drop shadow,
+    and blobs of at least three colours in it. Returns the blobs' colours by cell."""
+    shot = Shot.of_file(path)
+    try:
+        well = Well(shot)
+        check_background(shot, well)
+        colours = well.colours(shot)
+    except Failure as failure:
+        raise Failure(f"{path}: {failure}") from None
+    check(len(set(colours.values())) >= 3,
+          f"{path}: {describe(colours)} in the well, at least 3 colours wanted")
+    return well, colours
+
+
+def screenshot_scenario(game, output, pairs):
+    step("window")
+    game.find_window()
+    well = well_until(game, "the well drawn with its shadow", lambda w: True, 30)
+    print(f"   {well}")
+
+    step(f"dropping at least {pairs} pairs, until blobs of three colours have settled")
+    # Each pair is handled on a stopped board: Space stops it as soon as the pair is in, the
+    # keys move and drop the pair, and a second Space lets the next one come. So no pair falls
+    # by itself, and when a new pair is in, every blob below it has settled and every chain
+    # has been resolved.
+    def pair_in_spawn_rows():
+        # Both blobs: a single one fills its row with as many coloured pixels as top_rows
+        # expects of a pair.
+        return len(well.colours(game.shot(), range(SPAWN_ROWS))) == 2
+
+    dropped = 0
+    while True:
+        poll("a new pair in the spawn rows", pair_in_spawn_rows, 10, 0.02)
+        game.key("space")
+        colours = settled_colours(game, well)
+        # Stopped a tick late, the pair has already moved down into the rows counted.
+        if pair_in_spawn_rows():
+            print(f"   {counted(dropped, 'pair')} dropped: {describe(colours)} settled")
+            if dropped >= pairs and len(set(colours.values())) >= 3:
+                break
+        check(dropped < MAX_SCREENSHOT_PAIRS,
+              f"after {dropped} pairs only {describe(colours)} have settled")
+        before = well.rows_region(game.shot(), SPAWN_ROWS)
+        column = SCREENSHOT_COLUMNS[dropped % len(SCREENSHOT_COLUMNS)]
+        # Against the left wall first, wherever the pair came in, then out to its column.
+        game.key(*["Left"] * (WELL_COLUMNS - 1), *["Right"] * column, *["Down"] * (WELL_ROWS + 2))
+        poll("the pair to land", lambda: well.rows_region(game.shot(), SPAWN_ROWS) != before, 10)
+        game.key("space")
+        dropped += 1
+
+    # Saved beside the output and moved over it only once it passes, so that a failed run
+    # never leaves a bad picture where the README expects a good one.
+    directory = os.path.dirname(os.path.abspath(output))
+    os.makedirs(directory, exist_ok=True)
+    partial = os.path.join(directory, f".{os.path.basename(output)}.{os.getpid()}.png")
+    try:
+        run("import", "-window", game.window, f"png:{partial}")
+        step("checking the picture")
+        well, colours = check_screenshot(partial)
+        os.replace(partial, output)
+    finally:
+        if os.path.exists(partial):
+            os.remove(partial)
+    print(f"   {well}; {describe(colours)}")
+    print(f"   saved {output}")
+    failures = game.assertion_failures()
+    check(not failures, "assertion failures:\n" + "".join(failures))
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=["window", "storm"])
-    parser.add_argument("--pid", type=int, required=True)
-    parser.add_argument("--stderr", required=True)
+    parser.add_argument("scenario", choices=["window", "storm", "screenshot", "check-screenshot"])
+    parser.add_argument("file", nargs="?", help="the PNG that check-screenshot looks at")
+    parser.add_argument("--pid", type=int)
+    parser.add_argument("--stderr")
     parser.add_argument("--keys", type=int, default=20000)
     parser.add_argument("--seed", type=int, default=None)
+    parser.add_argument("--output", help="where screenshot saves its PNG")
+    parser.add_argument("--pairs", type=int, default=6,
+                        help="how many pairs screenshot drops at least")
     args = parser.parse_args()
+    if args.scenario == "check-screenshot":
+        if args.file is None:
+            parser.error("check-screenshot needs the FILE to look at")
+    elif args.file is not None:
+        parser.error(f"unexpected argument {args.file}")
+    elif args.pid is None or args.stderr is None:
+        parser.error(f"{args.scenario} needs --pid and --stderr")
+    elif args.scenario == "screenshot" and args.output is None:
+        parser.error("screenshot needs --output")
+    # Ended from outside, the scenario still tidies up after itself on the way out.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
     game = Game(args.pid, args.stderr)
     try:
-        if args.scenario == "window":
+        if args.scenario == "check-screenshot":
+            well, colours = check_screenshot(args.file)
+            print(f"   {well}; {describe(colours)}")
+        elif args.scenario == "screenshot":
+            screenshot_scenario(game, args.output, args.pairs)
+        elif args.scenario == "window":
             window_scenario(game)
         else:
             seed = args.seed if args.seed is not None else random.randrange(1 << 30)
