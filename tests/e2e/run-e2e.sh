@@ -17,6 +17,8 @@ source_dir=$(readlink -f "$2")
 scenario=$3
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=scripts/x11.sh
+. "$here/../../scripts/x11.sh"
 
 for tool in Xvfb xdotool xprop import python3; do
     if ! command -v "$tool" >/dev/null; then
@@ -26,36 +28,17 @@ for tool in Xvfb xdotool xprop import python3; do
 done
 
 work=$(mktemp -d)
-xvfb_pid=
+KELO_XVFB_PID=
 game_pid=
 cleanup() {
-    if [ -n "$game_pid" ]; then
-        kill "$game_pid" 2>/dev/null || true
-        wait "$game_pid" 2>/dev/null || true
-    fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
+    kelo_stop_process "$game_pid"
+    kelo_stop_process "$KELO_XVFB_PID"
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display itself and writes its number to the file: tests may run in
-# parallel, each with its own server.
-Xvfb -displayfd 3 -screen 0 1024x1024x24 -nolisten tcp -noreset \
-    3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-deadline=$((SECONDS + 30))
-until [ -s "$work/display" ] && grep -q . "$work/display"; do
-    if ! kill -0 "$xvfb_pid" 2>/dev/null || [ $SECONDS -ge $deadline ]; then
-        echo "Xvfb did not start:" >&2
-        cat "$work/xvfb.log" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
-export DISPLAY=":$(head -n1 "$work/display" | tr -d '[:space:]')"
+# Tests may run in parallel, each with its own server.
+kelo_start_xvfb "$work" 1024x1024x24
 echo "Xvfb on $DISPLAY"
 
 mkdir -m 700 "$work/runtime"
