@@ -21,3 +21,6 @@ KELO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev libboost-graph-dev)
 # What the tests of the real window need besides: an X server, a way to send keys, window
 # properties and screenshots, and the script that drives them.
 KELO_TEST_PACKAGES=(xvfb xdotool x11-utils imagemagick python3)
+# What building Qt and the game for Windows needs: Debian's MinGW-w64 and Ninja; apt fetches
+# Qt's source.
+KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix ninja-build xz-utils)

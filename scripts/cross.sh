@@ -1,0 +1,89 @@
+# Qt for Windows and for the browser, built on this machine from the Qt source that Debian's
+# archive carries for the host's own Qt, and kept in a cache. Sourced by the scripts that build
+# the game for those platforms.
+
+KELO_CACHE=${KELO_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelokelo}
+# The host's Qt tools (moc, rcc, uic) do the work of Qt's own tools in every cross build.
+KELO_HOST_QT_CMAKE_DIR=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)/cmake
+
+# The version of the Qt source package that the host's Qt was built from.
+kelo_qt_source_version() {
+    dpkg-query -W -f='${source:Version}' qt6-base-dev
+}
+
+# Prints the Debian archive's deb-src lines for the suites this machine installs Debian's
+# packages from; sources of other origins are left out.
+kelo_debian_source_lines() {
+    apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' \
+        'Identifier: Packages' 'Origin: Debian' | sort -u \
+        | awk '{ print "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]", $0 }'
+}
+
+# Fetches the source of the host's Qt from Debian's archive once, checked by apt against the
+# archive's signed index, and prints the path of its unpacked upstream tree. apt works in a
+# folder of its own, so the machine's apt configuration is left as it is.
+kelo_qt_source() {
+    local version dir
+    version=$(kelo_qt_source_version)
+    dir=$KELO_CACHE/qt-source/$version
+    if [ ! -f "$dir/unpacked" ]; then
+        rm -rf "$dir"
+        mkdir -p "$dir/apt/lists/partial" "$dir/apt/cache/archives/partial"
+        kelo_debian_source_lines >"$dir/apt/sources.list"
+        local apt=(apt-get -qq -o "Dir::Etc::SourceList=$dir/apt/sources.list"
+            -o Dir::Etc::SourceParts=/dev/null -o "Dir::State::Lists=$dir/apt/lists"
+            -o "Dir::Cache=$dir/apt/cache" -o APT::Sandbox::User="$(id -un)"
+            -o Debug::NoLocking=1)
+        echo "Fetching the source of qt6-base $version from Debian's archive" >&2
+        "${apt[@]}" update >&2
+        (cd "$dir" && "${apt[@]}" source --download-only "qt6-base=$version" >&2)
+        local orig=("$dir"/qt6-base_*.orig.tar.*)
+        mkdir "$dir/tree"
+        tar -xf "${orig[0]}" -C "$dir/tree" --strip-components=1
+        rm -rf "$dir/apt"
+        touch "$dir/unpacked"
+    fi
+    echo "$dir/tree"
+}
+
+# The folder a Qt build is kept in: named after the platform, the Qt version and a digest of
+# everything that goes into it (the script that builds it, the host's Qt and the compilers),
+# so that a change to any of them builds it again.
+kelo_qt_prefix() {
+    local platform=$1
+    shift
+    local digest
+    digest=$({
+        kelo_qt_source_version
+        cat "$@"
+    } | sha256sum | cut -c1-12)
+    echo "$KELO_CACHE/qt-$platform-$(kelo_qt_source_version | cut -d+ -f1)-$digest"
+}
+
+# Configures and builds Qt for a platform into PREFIX, unless a finished build is there, and
+# removes the builds of earlier inputs. The arguments after PREFIX go to Qt's configure.
+kelo_build_qt() {
+    local prefix=$1
+    shift
+    [ -f "$prefix/kelo-built" ] && return 0
+    local src build start=$SECONDS
+    src=$(kelo_qt_source)
+    build=$prefix.build
+    rm -rf "$prefix" "$build"
+    mkdir -p "$build"
+    echo "Building Qt into $prefix (about half an hour on two cores, once)" >&2
+    (cd "$build" && "$src/configure" -prefix "$prefix" "$@") >"$build/configure.log" 2>&1 \
+        || { tail -n 60 "$build/configure.log" >&2; return 1; }
+    cmake --build "$build" --parallel "$(nproc)" >"$build/build.log" 2>&1 \
+        || { grep -B2 -A20 -m3 'error' "$build/build.log" | head -n 80 >&2; return 1; }
+    cmake --install "$build" --strip >"$build/install.log" 2>&1 \
+        || { tail -n 30 "$build/install.log" >&2; return 1; }
+    echo "$((SECONDS - start))" >"$prefix/kelo-build-seconds"
+    touch "$prefix/kelo-built"
+    rm -rf "$build"
+    local old
+    for old in "${prefix%-*}"-*; do
+        [ "$old" = "$prefix" ] || rm -rf "$old"
+    done
+    echo "Qt built in $((SECONDS - start)) s" >&2
+}
