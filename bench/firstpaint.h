@@ -12,13 +12,31 @@
 #include <ctime>
 #include <fstream>
 #include <string>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 // Start-up timing for the programs that the benchmark launches. The launcher puts its
 // CLOCK_MONOTONIC reading, taken just before it starts the process, in KELO_LAUNCH_NS; run by
-// hand, the process's own start time from /proc/self/stat is used instead (10 ms grain).
+// hand, the process's own start time from /proc/self/stat is used instead (10 ms grain). On
+// Windows the process's creation time is the start.
 namespace FirstPaint {
 
+#ifdef _WIN32
+// Windows keeps the time each process was created, in the same 100 ns units as its clock.
+inline double millisecondsSinceStart()
+{
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimePreciseAsFileTime(&now);
+    const auto ticks = [](const FILETIME &time) {
+        return double((quint64(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+    };
+    return (ticks(now) - ticks(created)) / 1e4;
+}
+#else
 inline double nowNs(clockid_t clock)
 {
     timespec ts {};
@@ -40,6 +58,7 @@ inline double millisecondsSinceStart()
     const double startNs = std::stod(field) / double(sysconf(_SC_CLK_TCK)) * 1e9;
     return (nowNs(CLOCK_BOOTTIME) - startNs) / 1e6;
 }
+#endif
 
 // With KELO_STARTUP_PHASES set, writes the time since start at a named point to stderr, so
 // that the phases of a slow start can be told apart.

@@ -47,17 +47,16 @@ kelo_qt_source() {
 }
 
 # The folder a Qt build is kept in: named after the platform, the Qt version and a digest of
-# everything that goes into it (the script that builds it, the host's Qt and the compilers),
-# so that a change to any of them builds it again.
+# everything given after the platform (the configure options, the compiler's version, the
+# toolchain), so that a change to any of them builds it again. Paths into the game's source
+# tree count from its top, so that every clone shares the build.
 kelo_qt_prefix() {
-    local platform=$1
+    local platform=$1 version
     shift
+    version=$(kelo_qt_source_version)
     local digest
-    digest=$({
-        kelo_qt_source_version
-        cat "$@"
-    } | sha256sum | cut -c1-12)
-    echo "$KELO_CACHE/qt-$platform-$(kelo_qt_source_version | cut -d+ -f1)-$digest"
+    digest=$(printf '%s\n' "$version" "${@//$PWD\//}" | sha256sum | cut -c1-12)
+    echo "$KELO_CACHE/qt-$platform-${version%%+*}-$digest"
 }
 
 # Configures and builds Qt for a platform into PREFIX, unless a finished build is there, and
@@ -78,6 +77,7 @@ kelo_build_qt() {
         || { grep -B2 -A20 -m3 'error' "$build/build.log" | head -n 80 >&2; return 1; }
     cmake --install "$build" --strip >"$build/install.log" 2>&1 \
         || { tail -n 30 "$build/install.log" >&2; return 1; }
+    kelo_qt_notes "$prefix" "$@"
     echo "$((SECONDS - start))" >"$prefix/kelo-build-seconds"
     touch "$prefix/kelo-built"
     rm -rf "$build"
@@ -86,4 +86,35 @@ kelo_build_qt() {
         [ "$old" = "$prefix" ] || rm -rf "$old"
     done
     echo "Qt built in $((SECONDS - start)) s" >&2
+}
+
+# Puts beside a Qt build the licence texts of its source and a note naming that source and
+# how it was configured, for the releases that ship Qt's libraries. The arguments after PREFIX
+# are the ones Qt's configure was given.
+kelo_qt_notes() {
+    local prefix=$1 src version
+    shift
+    src=$(kelo_qt_source)
+    version=$(kelo_qt_source_version)
+    rm -rf "$prefix/licenses"
+    cp -r "$src/LICENSES" "$prefix/licenses"
+    local dsc=("${src%/tree}"/*.dsc)
+    {
+        echo "The Qt libraries in this folder were built from the upstream tarball of Debian's"
+        echo "source package qt6-base, version $version (Debian's own patches left out):"
+        echo
+        sed -n '/^Checksums-Sha256:/,/^[^ ]/{/orig/p}' "${dsc[0]}"
+        echo
+        echo "On a Debian system, \"apt-get source qt6-base=$version\" fetches it. Qt's configure"
+        echo "was given:"
+        echo
+        # Paths in the game's source tree are given from its top.
+        echo "   " "${@//$PWD\//}"
+        echo
+        echo "Qt is free software under the GNU Lesser General Public License, version 3 (in"
+        echo "licenses/Qt, with the other licences that parts of Qt's source carry). The game"
+        echo "links Qt dynamically: these DLLs can be replaced with another build of the same"
+        echo "Qt version."
+    } >"$prefix/kelo-qt-source.txt.new"
+    mv "$prefix/kelo-qt-source.txt.new" "$prefix/kelo-qt-source.txt"
 }

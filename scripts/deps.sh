@@ -24,3 +24,5 @@ KELO_TEST_PACKAGES=(xvfb xdotool x11-utils imagemagick python3)
 # What building Qt and the game for Windows needs: Debian's MinGW-w64 and Ninja; apt fetches
 # Qt's source.
 KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix ninja-build xz-utils)
+# What testing the Windows build needs: Wine, and unzip for the release.
+KELO_WINDOWS_TEST_PACKAGES=(wine wine64 unzip)

@@ -288,7 +288,13 @@ void TestBoard::checksStayOn()
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--break-a-check") });
     QVERIFY(child.waitForFinished(20000));
+#ifdef Q_OS_WIN
+    // Windows' abort() ends the process with exit code 3 rather than with a signal.
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 3);
+#else
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+#endif
     QVERIFY2(child.readAllStandardError().contains("activeGroupItems.isEmpty()"),
         "the failed check names its expression");
 }

@@ -18,6 +18,7 @@ import zlib
 
 SIZE = 128
 SUPERSAMPLE = 3  # sub-samples per axis and pixel
+ICO_SIZES = (16, 32, 48, 256)
 
 # Vivid, clearly different hues.  Red and green also differ in lightness,
 # which helps where hue alone does not.
@@ -265,18 +266,38 @@ def render(blobs, size=SIZE, supersample=SUPERSAMPLE):
     return rows
 
 
-def write_png(path, rows, size=SIZE):
+def png_bytes(rows, size=SIZE):
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
     raw = b"".join(b"\x00" + row for row in rows)  # filter type 0 on every row
     header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
-    data = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
             + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def write_file(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as file:
         file.write(data)
+
+
+def write_png(path, rows, size=SIZE):
+    write_file(path, png_bytes(rows, size))
+
+
+def write_ico(path, images):
+    """Writes a Windows icon holding the given (size, PNG bytes) images: every Windows since
+    Vista reads PNG-compressed icon images, so no bitmap encoding is needed."""
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(header) + 16 * len(images)
+    entries = b""
+    for size, data in images:
+        side = size if size < 256 else 0  # 0 stands for 256
+        entries += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    write_file(path, header + entries + b"".join(data for _, data in images))
 
 
 def main():
@@ -302,6 +323,16 @@ def main():
     ]
     path = os.path.join(args.out_dir, "data", "icons", "kelokelo.png")
     write_png(path, render(icon))
+    print("wrote", path)
+
+    # The Windows program's icon, at the sizes Explorer and the task bar ask for.
+    images = []
+    for size in ICO_SIZES:
+        factor = size / SIZE
+        scaled = [(name, cx * factor, cy * factor, radius * factor) for name, cx, cy, radius in icon]
+        images.append((size, png_bytes(render(scaled, size), size)))
+    path = os.path.join(args.out_dir, "data", "icons", "kelokelo.ico")
+    write_ico(path, images)
     print("wrote", path)
 
 

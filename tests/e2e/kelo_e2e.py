@@ -9,6 +9,7 @@ makes the test slower, not flaky.
     kelo_e2e.py window --pid PID --stderr FILE
     kelo_e2e.py storm --pid PID --stderr FILE [--keys N] [--seed S]
     kelo_e2e.py screenshot --pid PID --stderr FILE --output OUT.png [--pairs N]
+    kelo_e2e.py close --pid PID --stderr FILE
     kelo_e2e.py check-screenshot FILE
 
 "screenshot" plays a few pairs and saves the window as a PNG for the README; "check-screenshot"
@@ -653,9 +654,17 @@ def screenshot_scenario(game, output, pairs):
     check(not failures, "assertion failures:\n" + "".join(failures))
 
 
+def close_scenario(game):
+    """Closes the window as a player would, with Alt+F4, and waits for the game to end."""
+    game.find_window()
+    game.key("alt+F4")
+    poll("the game to end after its window was closed", lambda: not alive(game.pid), 20)
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=["window", "storm", "screenshot", "check-screenshot"])
+    parser.add_argument("scenario",
+                        choices=["window", "storm", "screenshot", "check-screenshot", "close"])
     parser.add_argument("file", nargs="?", help="the PNG that check-screenshot looks at")
     parser.add_argument("--pid", type=int)
     parser.add_argument("--stderr")
@@ -685,6 +694,8 @@ def main():
             screenshot_scenario(game, args.output, args.pairs)
         elif args.scenario == "window":
             window_scenario(game)
+        elif args.scenario == "close":
+            close_scenario(game)
         else:
             seed = args.seed if args.seed is not None else random.randrange(1 << 30)
             storm_scenario(game, args.keys, seed)

@@ -1,0 +1,67 @@
+# The Windows program and the folder a Windows player unpacks.
+#
+# Included from the top-level CMakeLists.txt, in place of the Debian install rules, when the
+# game is built for Windows. The game stays a console program, as it is at home on Windows:
+# started from Explorer it opens a console beside its window, showing the chain search.
+
+set(KELO_DATA_DIR "${CMAKE_CURRENT_LIST_DIR}/../data")
+cmake_path(NORMAL_PATH KELO_DATA_DIR)
+set(KELO_TOP_DIR "${CMAKE_CURRENT_LIST_DIR}/..")
+cmake_path(NORMAL_PATH KELO_TOP_DIR)
+
+# Which Qt source the DLLs shipped beside the game were built from: named in the folder, so
+# that the Qt licence's obligations are met. scripts/qt-windows writes it into Qt's prefix.
+set(KELO_QT_SOURCE_NOTE "${QT6_INSTALL_PREFIX}/kelo-qt-source.txt" CACHE FILEPATH
+    "The note naming the Qt source that the Windows Qt was built from")
+set(KELO_QT_LICENSE_DIR "${QT6_INSTALL_PREFIX}/licenses" CACHE PATH
+    "The licence texts of the Windows Qt")
+
+file(STRINGS "${KELO_TOP_DIR}/LICENSE" KELO_COPYRIGHT_LINE REGEX "^Copyright " LIMIT_COUNT 1)
+set(KELO_WINDOWS_ICON "${KELO_DATA_DIR}/icons/kelokelo.ico")
+configure_file("${KELO_DATA_DIR}/kelokelo.rc.in" "${CMAKE_CURRENT_BINARY_DIR}/kelokelo.rc" @ONLY)
+target_sources(kelokelo PRIVATE "${CMAKE_CURRENT_BINARY_DIR}/kelokelo.rc")
+# The linker would stamp the time of the build into the program; the same sources give the
+# same bytes without it.
+target_link_options(kelo_options INTERFACE -Wl,--no-insert-timestamp)
+
+# The unpacked folder: the game, the Qt it loads and the MinGW runtime beside it, the images
+# a player may replace, and the licences.
+install(TARGETS kelokelo RUNTIME DESTINATION .)
+install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
+    DESTINATION .)
+install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
+set(kelo_dll_dirs "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
+foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
+        OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+        message(FATAL_ERROR "The compiler does not know where its ${runtime} is")
+    endif()
+    install(FILES "${path}" DESTINATION .)
+    cmake_path(GET path PARENT_PATH dir)
+    cmake_path(NORMAL_PATH dir)
+    list(APPEND kelo_dll_dirs "${dir}")
+endforeach()
+list(REMOVE_DUPLICATES kelo_dll_dirs)
+install(DIRECTORY "${KELO_TOP_DIR}/images" DESTINATION .)
+install(FILES "${KELO_TOP_DIR}/LICENSE" DESTINATION .)
+install(FILES "${KELO_DATA_DIR}/windows/README.txt" DESTINATION .)
+install(FILES "${KELO_QT_SOURCE_NOTE}" DESTINATION licenses RENAME Qt-SOURCE.txt)
+install(DIRECTORY "${KELO_QT_LICENSE_DIR}/" DESTINATION licenses/Qt)
+# The MinGW runtime's own notices, from Debian's packages of it.
+foreach(notice "mingw-w64-common;MinGW-w64.txt" "gcc-mingw-w64-base;GCC-runtime.txt")
+    list(GET notice 0 package)
+    list(GET notice 1 name)
+    if(EXISTS "/usr/share/doc/${package}/copyright")
+        install(FILES "/usr/share/doc/${package}/copyright" DESTINATION licenses RENAME ${name})
+    endif()
+endforeach()
+
+# The tests run under Wine, in a Wine prefix of the build's own, finding the DLLs where they
+# were built rather than in an installed folder.
+if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    list(JOIN kelo_dll_dirs ";" kelo_wine_path)
+    configure_file("${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in"
+        "${CMAKE_CURRENT_BINARY_DIR}/wine-run.sh" @ONLY)
+    set(CMAKE_CROSSCOMPILING_EMULATOR sh "${CMAKE_CURRENT_BINARY_DIR}/wine-run.sh")
+endif()
