@@ -267,9 +267,10 @@ class Well:
 
 
 class Game:
-    def __init__(self, pid, stderr):
+    def __init__(self, pid, stderr, min_size_probe=None):
         self.pid = pid
         self.stderr = stderr
+        self.min_size_probe = min_size_probe
         self.window = None
 
     def find_window(self):
@@ -287,6 +288,11 @@ class Game:
         return self.window
 
     def key(self, *keys):
+        if self.min_size_probe:
+            # Under Wine: Wine takes Shift from its own record of the keys held down, which a
+            # key sent to the window does not change, so "plus" would arrive as "=". The
+            # keypad's Plus is Plus without Shift.
+            keys = ["KP_Add" if key == "plus" else key for key in keys]
         run("xdotool", "key", "--window", self.window, "--delay", "0", *keys)
 
     def shot(self):
@@ -311,6 +317,10 @@ def step(message):
 
 
 def minimum_size(game):
+    if game.min_size_probe:
+        # Under Wine, Windows' own answer: Wine gives X no minimum for a resizable window.
+        width, height = run("wine", game.min_size_probe, TITLE).split()
+        return int(width), int(height)
     hints = run("xprop", "-id", game.window, "WM_NORMAL_HINTS")
     match = re.search(r"program specified minimum size: (\d+) by (\d+)", hints)
     check(match, f"no minimum size among the window's hints:\n{hints}")
@@ -671,6 +681,9 @@ def main():
     parser.add_argument("--keys", type=int, default=20000)
     parser.add_argument("--seed", type=int, default=None)
     parser.add_argument("--output", help="where screenshot saves its PNG")
+    parser.add_argument("--min-size-probe",
+                        help="a Windows program that prints the game window's minimum size, for"
+                             " a game running under Wine")
     parser.add_argument("--pairs", type=int, default=6,
                         help="how many pairs screenshot drops at least")
     args = parser.parse_args()
@@ -685,7 +698,7 @@ def main():
         parser.error("screenshot needs --output")
     # Ended from outside, the scenario still tidies up after itself on the way out.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
-    game = Game(args.pid, args.stderr)
+    game = Game(args.pid, args.stderr, args.min_size_probe)
     try:
         if args.scenario == "check-screenshot":
             well, colours = check_screenshot(args.file)
