@@ -20,7 +20,6 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import time
 import urllib.request
 import zipfile
 
@@ -28,7 +27,7 @@ import zipfile
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import kelo_e2e as e2e  # noqa: E402
-from kelo_e2e import CELL, WELL_W, ZOOM_STEP, Failure, Shot, check, poll, step  # noqa: E402
+from kelo_e2e import WELL_W, ZOOM_STEP, Failure, Shot, check, poll, step  # noqa: E402
 
 from selenium import webdriver  # noqa: E402
 from selenium.webdriver.chrome.service import Service  # noqa: E402
@@ -128,6 +127,9 @@ class Page:
         except BaseException:
             shutil.rmtree(self.profile, ignore_errors=True)
             raise
+        # Set again once the browser runs: at its start Chromium makes a window no narrower
+        # than 500 px, whatever it is asked for.
+        self.driver.set_window_size(*size)
         self.driver.get(url)
 
     def key(self, *keys):
@@ -288,14 +290,22 @@ def page_scenario(site):
     step(f"a window {NARROW[0]} px wide shows the whole well, without scroll bars")
     page = Page(site.url, NARROW)
     try:
+        width = page.js("return window.innerWidth")
+        check(width <= NARROW[0], f"the narrow window is {width} px wide")
         well, first = first_well(page)
+        # Paused at once, while the pair is still near the top.
+        page.key("space")
         print(f"   {well}")
         e2e.check_background(first, well)
         check_centred(page, well)
         check_no_scroll_bars(page)
-        page.key("Down")
-        box = well.blobs(page.shot())
+        # And it still plays there: the paused pair moves one cell down on Down.
+        box = e2e.wait_still(page, well, 0.6, 20)
         check(box is not None, "no pair in the narrow window")
+        page.key("Down")
+        after = e2e.wait_moved(page, well, box, "the pair to move down in the narrow window")
+        check(e2e.shifted(box, after) == (0, e2e.CELL),
+              f"Down moved the pair from {box} to {after}")
         check_console_clean(page)
     finally:
         page.close()
