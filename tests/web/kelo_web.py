@@ -117,6 +117,9 @@ class Page:
                      "--no-first-run", "--disable-background-networking",
                      "--disable-component-update", "--disable-sync",
                      "--force-device-scale-factor=1", f"--window-size={size[0]},{size[1]}",
+                     # Without a GPU, WebGL runs on Chromium's software renderer; asked for
+                     # outright, it is used without a console warning about the fallback.
+                     "--enable-unsafe-swiftshader",
                      f"--user-data-dir={self.profile}"]:
             options.add_argument(flag)
         # Every console entry, of every level, is kept for the checks.
