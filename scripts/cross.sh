@@ -118,3 +118,20 @@ kelo_qt_notes() {
     } >"$prefix/kelo-qt-source.txt.new"
     mv "$prefix/kelo-qt-source.txt.new" "$prefix/kelo-qt-source.txt"
 }
+
+# Qt's configure for the browser looks for emscripten in an emsdk folder: the folder named by
+# EMSDK, whose .emscripten file names the emscripten folder inside it. Debian's emscripten is
+# spread over /usr/share/emscripten and /usr/bin, so this makes such a folder of links to it in
+# the cache and prints its path.
+kelo_emsdk() {
+    local emsdk=$KELO_CACHE/emsdk
+    local root=$emsdk/emroot
+    if [ ! -x "$root/emcc" ]; then
+        rm -rf "$emsdk"
+        mkdir -p "$root"
+        ln -s /usr/share/emscripten/* "$root/"
+        ln -s /usr/bin/emcc /usr/bin/em++ "$root/"
+        echo "EMSCRIPTEN_ROOT = 'emroot'" >"$emsdk/.emscripten"
+    fi
+    echo "$emsdk"
+}

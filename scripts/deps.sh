@@ -26,3 +26,10 @@ KELO_TEST_PACKAGES=(xvfb xdotool x11-utils imagemagick python3)
 KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix ninja-build xz-utils)
 # What testing the Windows build needs: Wine, and unzip for the release.
 KELO_WINDOWS_TEST_PACKAGES=(wine wine64 unzip)
+# What building Qt and the game for the browser needs: Debian's emscripten, the JavaScript
+# parser its linker runs under node, Ninja and zip for the page's archive; apt fetches Qt's
+# source.
+KELO_WEB_BUILD_PACKAGES=(emscripten node-acorn ninja-build xz-utils zip)
+# What the tests of the page need besides: Debian's Chromium, its WebDriver and the Selenium
+# client for Debian's Python, and ImageMagick for the pixel checks.
+KELO_WEB_TEST_PACKAGES=(chromium chromium-driver python3-selenium imagemagick python3)

@@ -114,6 +114,15 @@ class Shot:
                                   check=True, capture_output=True).stdout)
 
     @classmethod
+    def of_png(cls, png):
+        """An image given as PNG bytes (a browser's screenshot), read through ImageMagick."""
+        result = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=png,
+                                capture_output=True)
+        check(result.returncode == 0 and result.stdout,
+              f"cannot read a PNG: {result.stderr.decode(errors='replace').strip()}")
+        return cls(result.stdout)
+
+    @classmethod
     def of_file(cls, path):
         """A saved image, read through ImageMagick; needs no X server."""
         result = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True)
@@ -440,32 +449,14 @@ def describe(colours):
             f" ({', '.join(names) or 'none'})")
 
 
-def window_scenario(game):
-    step("window and its minimum size")
-    game.find_window()
-    size = minimum_size(game)
-    check(size == (WELL_W, WELL_H), f"minimum size {size}, expected 192 x 384")
+def is_horizontal(box):
+    return box[2] - box[0] > box[3] - box[1]
 
-    step("a pair appears in the top rows")
-    state = {}
 
-    def pair_on_top():
-        shot = game.shot()
-        if "well" not in state:
-            well = try_well(shot)
-            if well is None:
-                return False
-            state["well"] = well
-            state["first"] = shot
-        # A blob shows some 500 strongly coloured pixels; a pair shows twice as many.
-        return state["well"].top_rows(shot) >= 600
-    poll("a pair in the top two rows", pair_on_top, 30, 0.02)
-    well = state["well"]
-    print(f"   {well}")
-
-    step("gradient and shadow")
-    check_background(state["first"], well)
-
+def steer_scenario(game, well):
+    """Space, Return, the arrow keys, Z and X on a new pair, seen in the pixels; the same on
+    every platform the game is played on. Leaves the game paused with the pair in the upper
+    half of the well."""
     step("Space stops the board, a second Space starts it again")
     game.key("space")
     still = wait_still(game, well, 1.2, 20)
@@ -498,6 +489,49 @@ def window_scenario(game):
         expect = (-CELL if key == "Left" else CELL, 0)
         check(shifted(box, after) == expect, f"{key} moved the pair from {box} to {after}")
         box = after
+
+    step("Z and X turn the pair while paused")
+    game.key("Down")
+    box = wait_moved(game, well, box, "the pair to move down again")
+    game.key("z")
+    turned = wait_moved(game, well, box, "the pair to turn on Z")
+    check(is_horizontal(turned) != is_horizontal(box), f"Z turned the pair from {box} to {turned}")
+    game.key("x")
+    back = wait_moved(game, well, turned, "the pair to turn back on X")
+    check(is_horizontal(back) == is_horizontal(box), f"X turned the pair from {turned} to {back}")
+    # Away from the walls no turn is shifted, and X undoes Z exactly.
+    if box[0] >= CELL and box[2] < WELL_W - CELL:
+        check(back[:4] == box[:4], f"Z and X moved the pair from {box} to {back}")
+    return back
+
+
+def window_scenario(game):
+    step("window and its minimum size")
+    game.find_window()
+    size = minimum_size(game)
+    check(size == (WELL_W, WELL_H), f"minimum size {size}, expected 192 x 384")
+
+    step("a pair appears in the top rows")
+    state = {}
+
+    def pair_on_top():
+        shot = game.shot()
+        if "well" not in state:
+            well = try_well(shot)
+            if well is None:
+                return False
+            state["well"] = well
+            state["first"] = shot
+        # A blob shows some 500 strongly coloured pixels; a pair shows twice as many.
+        return state["well"].top_rows(shot) >= 600
+    poll("a pair in the top two rows", pair_on_top, 30, 0.02)
+    well = state["well"]
+    print(f"   {well}")
+
+    step("gradient and shadow")
+    check_background(state["first"], well)
+
+    steer_scenario(game, well)
 
     step("Down lands the pair; Return while paused clears the settled blobs")
     game.key(*["Down"] * 14)
