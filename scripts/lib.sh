@@ -1,0 +1,83 @@
+# shellcheck shell=bash disable=SC2034,SC2016 # the lists are used by the scripts that source this
+# What the project's scripts share: the Debian packages they need and how to install them, the
+# Debian archive this machine installs from, and the X server that the window checks run in.
+# Sourced.
+
+# What building the game needs.
+KELO_BUILD_PACKAGES=(cmake make g++ qt6-base-dev libboost-graph-dev)
+# What the tests of the real window need besides: an X server, a way to send keys, window
+# properties and screenshots, and the script that drives them.
+KELO_TEST_PACKAGES=(xvfb xdotool x11-utils imagemagick python3)
+# What building the Debian package needs, and what checking it needs.
+KELO_PACKAGE_PACKAGES=(dpkg-dev file git)
+KELO_PACKAGE_CHECK_PACKAGES=(lintian desktop-file-utils appstream groff-base)
+# What building Qt and the game for Windows needs: Debian's MinGW-w64 and Ninja; apt fetches
+# Qt's source.
+KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix ninja-build xz-utils)
+
+# Runs a command as root: directly when this is root, through sudo otherwise. sudo resets the
+# environment, so what apt and debconf need is set on its far side.
+kelo_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        env DEBIAN_FRONTEND=noninteractive "$@"
+    else
+        sudo env DEBIAN_FRONTEND=noninteractive "$@"
+    fi
+}
+
+# Installs the Debian packages given as arguments when any of them is missing.
+kelo_ensure_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" \
+            || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing ${missing[*]}"
+    kelo_as_root apt-get update -qq
+    kelo_as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Prints "URI SUITE COMPONENT LABEL" for each part of Debian's archive that apt installs from
+# on this machine, as apt itself sees its sources in either format; other origins are left
+# out. The label tells the main archive ("Debian") from the security one ("Debian-Security").
+kelo_debian_archives() {
+    apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT) $(LABEL)' \
+        'Identifier: Packages' 'Origin: Debian' | sort -u
+}
+
+# Ends a process: asks first, and forces it when it has not gone after five seconds.
+kelo_stop_process() {
+    local pid=$1
+    [ -n "$pid" ] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
+# Starts Xvfb with one screen of the given size (WIDTHxHEIGHTxDEPTH), logging to DIR/xvfb.log,
+# and exports DISPLAY once it accepts clients. The server's PID is left in KELO_XVFB_PID.
+kelo_start_xvfb() {
+    local dir=$1 screen=$2
+    # Xvfb picks a free display itself and writes its number to the descriptor once it accepts
+    # clients, so that runs side by side each get their own. Without -noreset it would reset
+    # whenever its last client disconnects, refusing new ones meanwhile.
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset \
+        3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+    KELO_XVFB_PID=$!
+    local deadline=$((SECONDS + 30))
+    until grep -q . "$dir/display" 2>/dev/null; do
+        if ! kill -0 "$KELO_XVFB_PID" 2>/dev/null || [ $SECONDS -ge $deadline ]; then
+            echo "Xvfb did not start:" >&2
+            cat "$dir/xvfb.log" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    DISPLAY=":$(head -n1 "$dir/display" | tr -d '[:space:]')"
+    export DISPLAY
+}
