@@ -46,6 +46,26 @@ kelo_debian_archives() {
         'Identifier: Packages' 'Origin: Debian' | sort -u
 }
 
+# Who builds a package: DEBFULLNAME and DEBEMAIL, as for Debian's own tools, or else git's
+# user.name and user.email. Prints "Name <address>"; fails when either is missing.
+kelo_maintainer() {
+    local name=${DEBFULLNAME:-$(git config user.name || true)}
+    local email=${DEBEMAIL:-${EMAIL:-$(git config user.email || true)}}
+    [ -n "$name" ] && [ -n "$email" ] && echo "$name <$email>"
+}
+
+# A check run by someone without a packager's identity builds packages for itself alone, under a
+# name that says so.
+kelo_check_maintainer() {
+    kelo_maintainer >/dev/null \
+        || export DEBFULLNAME="Kelo Kelo package check" DEBEMAIL="package-check@kelokelo.test"
+}
+
+# The version of the game, set once in project() in CMakeLists.txt.
+kelo_version() {
+    sed -n '/^project(KeloKelo/,/)/s/^ *VERSION \([0-9.]*\)$/\1/p' CMakeLists.txt
+}
+
 # Runs lintian on the packages or .changes files given, printing what it says: it fails on any
 # error or warning but one. The game has no homepage, and an invented one would be worse than
 # none; Debian 13's AppStream warns about the missing one, and its lintian then reports the
