@@ -72,11 +72,11 @@ kelo_version() {
 # metainfo as failing validation. That tag alone is left to the metainfo's own validation in
 # scripts/check-package, which lets the missing homepage through and nothing else.
 kelo_lintian() {
-    local out status=0 skip='^W: kelokelo: appstream-metadata-validation-failed '
+    local out others status=0 skip='^W: kelokelo: appstream-metadata-validation-failed '
     out=$(lintian --fail-on error,warning "$@" 2>&1) || status=$?
     [ -z "$out" ] || printf '  %s\n' "${out//$'\n'/$'\n'  }"
-    ! grep -E '^[EW]: ' <<<"$out" | grep -qvE "$skip" \
-        && { [ $status -eq 0 ] || grep -qE "$skip" <<<"$out"; }
+    others=$(grep -E '^[EW]: ' <<<"$out" | grep -vE "$skip" || true)
+    [ -z "$others" ] && { [ $status -eq 0 ] || grep -qE "$skip" <<<"$out"; }
 }
 
 # Ends a process: asks first, and forces it when it has not gone after five seconds.
