@@ -89,9 +89,9 @@ endif()
 kelo_rfc2822_date("${KELO_RELEASE_DATE}" KELO_RELEASE_RFC2822)
 configure_file("${KELO_DATA_DIR}/changelog.in" "${KELO_GENERATED_DIR}/changelog" @ONLY)
 kelo_gzip(kelo_documents "${KELO_GENERATED_DIR}/changelog")
-kelo_copyright_terms("${KELO_DATA_DIR}/../LICENSE" KELO_COPYRIGHT KELO_LICENSE_TERMS)
-configure_file("${KELO_DATA_DIR}/copyright.in" "${KELO_GENERATED_DIR}/copyright" @ONLY)
-install(FILES "${KELO_GENERATED_DIR}/changelog.gz" "${KELO_GENERATED_DIR}/copyright"
+# The copyright file carries the terms of LICENSE word for word; tests/debianfiles.cmake holds
+# the two together.
+install(FILES "${KELO_GENERATED_DIR}/changelog.gz" "${KELO_DATA_DIR}/copyright"
     DESTINATION ${KELO_DOC_DIR}
     COMPONENT kelokelo)
 

@@ -14,9 +14,8 @@ kelo_qt_source_version() {
 # Prints the Debian archive's deb-src lines for the suites this machine installs Debian's
 # packages from; sources of other origins are left out.
 kelo_debian_source_lines() {
-    apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' \
-        'Identifier: Packages' 'Origin: Debian' | sort -u \
-        | awk '{ print "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]", $0 }'
+    kelo_debian_archives \
+        | awk '{ print "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]", $1, $2, $3 }'
 }
 
 # Fetches the source of the host's Qt from Debian's archive once, checked by apt against the

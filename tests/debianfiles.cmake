@@ -1,7 +1,15 @@
-# The changelog date and the copyright terms that the package is built with, checked on their
+# The changelog date and the copyright file that the package is built with, checked on their
 # own: a wrong day of the week or a garbled licence would only show in lintian much later.
 #   cmake -DKELO_SOURCE_DIR=... -P debianfiles.cmake
+# With -DKELO_DATE=YYYY-MM-DD it only prints that day as the changelog has it, so that a date
+# that must stop the configuration can be tried in a process of its own.
 include("${KELO_SOURCE_DIR}/cmake/KeloDebianFiles.cmake")
+
+if(DEFINED KELO_DATE)
+    kelo_rfc2822_date("${KELO_DATE}" date)
+    message("${date}")
+    return()
+endif()
 
 macro(expect what actual expected)
     if(NOT "${actual}" STREQUAL "${expected}")
@@ -9,11 +17,12 @@ macro(expect what actual expected)
     endif()
 endmacro()
 
-# Leap days, the turn of a century, and January and February, which count to the year before.
+# Leap days, the turn of a century, and January and February, which count to the year before
+# in hand-made weekday formulas.
 foreach(case
         "2026-12-08|Tue, 08 Dec 2026" "2024-02-29|Thu, 29 Feb 2024" "2000-01-01|Sat, 01 Jan 2000"
         "2100-03-01|Mon, 01 Mar 2100" "2027-01-31|Sun, 31 Jan 2027" "2026-09-09|Wed, 09 Sep 2026"
-        "1999-12-31|Fri, 31 Dec 1999" "2025-08-08|Fri, 08 Aug 2025")
+        "1999-12-31|Fri, 31 Dec 1999" "2025-08-08|Fri, 08 Aug 2025" "2000-02-29|Tue, 29 Feb 2000")
     string(REPLACE "|" ";" case "${case}")
     list(GET case 0 iso)
     list(GET case 1 day)
@@ -21,19 +30,56 @@ foreach(case
     expect("the changelog date of ${iso}" "${date}" "${day} 00:00:00 +0000")
 endforeach()
 
-kelo_copyright_terms("${KELO_SOURCE_DIR}/LICENSE" notice terms)
-expect("the copyright notice" "${notice}" "2026 Kelo Kelo developers")
-string(REGEX MATCH "^[^\n]*" first_line "${terms}")
-expect("the first line of the terms" "${first_line}"
-    " Permission is hereby granted, free of charge, to any person obtaining a copy")
-# A paragraph break is a line holding a single dot; no line of the terms is blank or unindented.
-string(REPLACE "\n" ";" lines "${terms}")
-foreach(line IN LISTS lines)
-    if(NOT line MATCHES "^ [^ ]")
-        message(SEND_ERROR "the copyright terms hold an unindented or blank line: \"${line}\"")
+# Days that no calendar has, and dates in other forms, stop the configuration with a message
+# that names the date.
+foreach(case
+        "2026-02-31|is no day of the calendar" "2025-02-29|is no day of the calendar"
+        "2100-02-29|is no day of the calendar" "2026-13-01|is no day of the calendar"
+        "2026-04-31|is no day of the calendar" "2026-00-10|is no day of the calendar"
+        "2026-12-8|is not YYYY-MM-DD" "08/12/2026|is not YYYY-MM-DD" "tomorrow|is not YYYY-MM-DD"
+        "2026-12-08 12:00|is not YYYY-MM-DD")
+    string(REPLACE "|" ";" case "${case}")
+    list(GET case 0 iso)
+    list(GET case 1 reason)
+    execute_process(
+        COMMAND ${CMAKE_COMMAND} -DKELO_SOURCE_DIR=${KELO_SOURCE_DIR} "-DKELO_DATE=${iso}"
+                -P ${CMAKE_CURRENT_LIST_FILE}
+        RESULT_VARIABLE result
+        OUTPUT_VARIABLE output
+        ERROR_VARIABLE output)
+    if(result EQUAL 0)
+        message(SEND_ERROR "the release date \"${iso}\" was taken: ${output}")
+    elseif(NOT output MATCHES "the release date \"${iso}\" ${reason}")
+        message(SEND_ERROR "the release date \"${iso}\" failed without saying it ${reason}: ${output}")
     endif()
 endforeach()
-list(FIND lines " ." paragraph_break)
-if(paragraph_break EQUAL -1)
-    message(SEND_ERROR "the copyright terms lost the breaks between their paragraphs")
+
+# The copyright file's notice and licence text are those of LICENSE, in the form of a Debian
+# copyright file: every line indented by one space, a lone dot for a blank line. Compared as
+# whole texts, so that no character of the terms is taken for list syntax.
+file(READ "${KELO_SOURCE_DIR}/LICENSE" license)
+file(READ "${KELO_SOURCE_DIR}/data/copyright" copyright)
+if(NOT license MATCHES "\nCopyright \\(c\\) ([^\n]+)\n\n")
+    message(FATAL_ERROR "LICENSE has no copyright notice")
 endif()
+set(notice "${CMAKE_MATCH_1}")
+string(FIND "${license}" "${CMAKE_MATCH_0}" start)
+string(LENGTH "${CMAKE_MATCH_0}" length)
+math(EXPR start "${start} + ${length}")
+string(SUBSTRING "${license}" ${start} -1 terms)
+if(NOT copyright MATCHES "\nFiles: \\*\nCopyright: ([^\n]+)\nLicense: Expat\n")
+    message(FATAL_ERROR "data/copyright has no Files: * paragraph under the Expat licence")
+endif()
+expect("the notice in data/copyright" "${CMAKE_MATCH_1}" "${notice}")
+string(FIND "${copyright}" "\n\nLicense: Expat\n" start)
+if(start EQUAL -1)
+    message(FATAL_ERROR "data/copyright has no stand-alone paragraph of the Expat licence")
+endif()
+math(EXPR start "${start} + 17")
+string(SUBSTRING "${copyright}" ${start} -1 body)
+if(NOT body MATCHES "^( [^\n]*\n)+$")
+    message(SEND_ERROR "the licence in data/copyright holds an unindented or blank line")
+endif()
+string(REGEX REPLACE "(^|\n) \\.\n" "\\1\n" body "${body}")
+string(REGEX REPLACE "(^|\n) " "\\1" body "${body}")
+expect("the licence in data/copyright" "${body}" "${terms}")

@@ -17,8 +17,8 @@ source_dir=$(readlink -f "$2")
 scenario=$3
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=scripts/x11.sh
-. "$here/../../scripts/x11.sh"
+# shellcheck source=scripts/lib.sh
+. "$here/../../scripts/lib.sh"
 
 for tool in Xvfb xdotool xprop import python3; do
     if ! command -v "$tool" >/dev/null; then

@@ -16,7 +16,7 @@ if [ $# -ne 1 ]; then
 fi
 zip=$(readlink -f "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../scripts/x11.sh"
+. "$here/../../scripts/lib.sh"
 e2e=$here/../e2e/kelo_e2e.py
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-wine.XXXXXX")
