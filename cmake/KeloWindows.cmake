@@ -10,7 +10,7 @@ set(KELO_TOP_DIR "${CMAKE_CURRENT_LIST_DIR}/..")
 cmake_path(NORMAL_PATH KELO_TOP_DIR)
 
 # Which Qt source the DLLs shipped beside the game were built from: named in the folder, so
-# that the Qt licence's obligations are met. scripts/qt-windows writes it into Qt's prefix.
+# that the Qt licence's obligations are met. The Qt build (scripts/cross.sh) writes it there.
 set(KELO_QT_SOURCE_NOTE "${QT6_INSTALL_PREFIX}/kelo-qt-source.txt" CACHE FILEPATH
     "The note naming the Qt source that the Windows Qt was built from")
 set(KELO_QT_LICENSE_DIR "${QT6_INSTALL_PREFIX}/licenses" CACHE PATH
