@@ -121,16 +121,23 @@ kelo_qt_notes() {
 # Qt's configure for the browser looks for emscripten in an emsdk folder: the folder named by
 # EMSDK, whose .emscripten file names the emscripten folder inside it. Debian's emscripten is
 # spread over /usr/share/emscripten and /usr/bin, so this makes such a folder of links to it in
-# the cache and prints its path.
+# the cache and prints its path. Each emscripten version gets a folder of its own: the files
+# that Emscripten.cmake looks for to find itself differ between versions (emranlib.py in 3.1.6,
+# emranlib in 3.1.69), and one cache may serve a Debian 12 and a Debian 13 system.
 kelo_emsdk() {
-    local emsdk=$KELO_CACHE/emsdk
-    local root=$emsdk/emroot
-    if [ ! -x "$root/emcc" ]; then
-        rm -rf "$emsdk"
-        mkdir -p "$root"
-        ln -s /usr/share/emscripten/* "$root/"
-        ln -s /usr/bin/emcc /usr/bin/em++ "$root/"
-        echo "EMSCRIPTEN_ROOT = 'emroot'" >"$emsdk/.emscripten"
+    local version
+    version=$(tr -dc '0-9.' </usr/share/emscripten/emscripten-version.txt)
+    local emsdk=$KELO_CACHE/emsdk-$version
+    if [ ! -f "$emsdk/.emscripten" ]; then
+        rm -rf "$emsdk" "$emsdk.new"
+        mkdir -p "$emsdk.new/emroot"
+        ln -s /usr/share/emscripten/* "$emsdk.new/emroot/"
+        local tool
+        for tool in emcc em++; do
+            [ -e "$emsdk.new/emroot/$tool" ] || ln -s "/usr/bin/$tool" "$emsdk.new/emroot/"
+        done
+        echo "EMSCRIPTEN_ROOT = 'emroot'" >"$emsdk.new/.emscripten"
+        mv "$emsdk.new" "$emsdk"
     fi
     echo "$emsdk"
 }
