@@ -239,8 +239,10 @@ def page_scenario(site):
         icon = page.js("const l = document.querySelector('link[rel=icon]');"
                        "return l ? l.getAttribute('href') : null")
         check(icon == "favicon.png", f"the page's icon is {icon!r}")
-        focused = page.js("return document.activeElement.tagName")
-        check(focused == "CANVAS", f"the focus is on a {focused}, not on the game's canvas")
+        focused = page.js("const a = document.activeElement;"
+                          "return document.getElementById('game').contains(a) ? null"
+                          "    : a.tagName + '#' + a.id")
+        check(focused is None, f"the focus is on {focused}, not on the game")
 
         step("the well at zoom 1 in the middle of the page, its gradient and shadow")
         e2e.check_background(first, well)
