@@ -11,9 +11,9 @@ cmake_path(NORMAL_PATH KELO_TOP_DIR)
 
 # Which Qt source the DLLs shipped beside the game were built from: named in the folder, so
 # that the Qt licence's obligations are met. The Qt build (scripts/cross.sh) writes it there.
-set(KELO_QT_SOURCE_NOTE "${QT6_INSTALL_PREFIX}/kelo-qt-source.txt" CACHE FILEPATH
+set(KELO_QT_SOURCE_NOTE "${QT6_INSTALL_PREFIX}/kelo-qt-configure.txt" CACHE FILEPATH
     "The note naming the Qt source that the Windows Qt was built from")
-set(KELO_QT_LICENSE_DIR "${QT6_INSTALL_PREFIX}/licenses" CACHE PATH
+set(KELO_QT_LICENSE_DIR "${QT6_INSTALL_PREFIX}/kelo-qt-source/tree/LICENSES" CACHE PATH
     "The licence texts of the Windows Qt")
 
 file(STRINGS "${KELO_TOP_DIR}/LICENSE" KELO_COPYRIGHT_LINE REGEX "^Copyright " LIMIT_COUNT 1)
@@ -30,6 +30,7 @@ install(TARGETS kelokelo RUNTIME DESTINATION .)
 install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
     DESTINATION .)
 install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
+install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
 set(kelo_dll_dirs "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
 foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
