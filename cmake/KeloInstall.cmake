@@ -73,8 +73,10 @@ install(FILES "${KELO_GENERATED_DIR}/kelokelo.6.gz"
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man6
     COMPONENT kelokelo)
 
+# The copyright file carries the terms of LICENSE word for word, in the form Debian reads
+# (tests/debianfiles.cmake holds the two together): one notice, in every install and package.
 set(KELO_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/kelokelo)
-install(FILES "${KELO_DATA_DIR}/../LICENSE" "${KELO_DATA_DIR}/../README.md"
+install(FILES "${KELO_DATA_DIR}/copyright" "${KELO_DATA_DIR}/../README.md"
     DESTINATION ${KELO_DOC_DIR}
     COMPONENT kelokelo)
 
@@ -89,16 +91,13 @@ endif()
 kelo_rfc2822_date("${KELO_RELEASE_DATE}" KELO_RELEASE_RFC2822)
 configure_file("${KELO_DATA_DIR}/changelog.in" "${KELO_GENERATED_DIR}/changelog" @ONLY)
 kelo_gzip(kelo_documents "${KELO_GENERATED_DIR}/changelog")
-# The copyright file carries the terms of LICENSE word for word; tests/debianfiles.cmake holds
-# the two together.
-install(FILES "${KELO_GENERATED_DIR}/changelog.gz" "${KELO_DATA_DIR}/copyright"
+install(FILES "${KELO_GENERATED_DIR}/changelog.gz"
     DESTINATION ${KELO_DOC_DIR}
     COMPONENT kelokelo)
 
 set(CPACK_PACKAGE_NAME "kelokelo")
 set(CPACK_PACKAGE_VENDOR "Quorvin")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "falling-blob puzzle game")
 set(CPACK_PACKAGE_CONTACT "${KELO_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "kelokelo")
 set(CPACK_STRIP_FILES ON)
@@ -107,13 +106,14 @@ set(CPACK_RESOURCE_FILE_LICENSE "${KELO_DATA_DIR}/../LICENSE")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "games")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-# The long description; CPack puts the summary above it and indents it the way Debian wants.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Pairs of coloured blobs fall into a well six cells wide and twelve cells
-high. Steer and turn each pair; four or more touching blobs of one colour
-vanish, the blobs above them fall, and chains follow.
-
-Every colour also carries its own mark, so that the blobs can be told
-apart without telling the colours apart.")
+# The summary and the long description, stated once in data/description.txt for this package
+# and for the debhelper build alike; CPack indents the long one the way Debian wants.
+file(STRINGS "${KELO_DATA_DIR}/description.txt" CPACK_PACKAGE_DESCRIPTION_SUMMARY LIMIT_COUNT 1)
+file(READ "${KELO_DATA_DIR}/description.txt" kelo_description)
+string(FIND "${kelo_description}" "\n" kelo_summary_end)
+math(EXPR kelo_summary_end "${kelo_summary_end} + 1")
+string(SUBSTRING "${kelo_description}" ${kelo_summary_end} -1 kelo_description)
+string(STRIP "${kelo_description}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 # Let dpkg-shlibdeps work out the Qt and C++ runtime libraries the game links against, rather
 # than keeping a list by hand that goes stale with every Qt update.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

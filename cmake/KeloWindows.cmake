@@ -30,7 +30,10 @@ install(TARGETS kelokelo RUNTIME DESTINATION .)
 install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
     DESTINATION .)
 install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
+# Windows' own look for scroll bars and every other widget, on Windows 10 and 11 alike.
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
+# The MinGW runtime comes with its debugging symbols, which a player has no use for: the zip
+# gets stripped copies.
 set(kelo_dll_dirs "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
 foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
@@ -38,11 +41,18 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
         message(FATAL_ERROR "The compiler does not know where its ${runtime} is")
     endif()
-    install(FILES "${path}" DESTINATION .)
+    set(stripped "${CMAKE_CURRENT_BINARY_DIR}/runtime/${runtime}")
+    add_custom_command(OUTPUT "${stripped}"
+        COMMAND ${CMAKE_STRIP} --strip-unneeded -o "${stripped}" "${path}"
+        DEPENDS "${path}"
+        VERBATIM)
+    list(APPEND kelo_runtime "${stripped}")
     cmake_path(GET path PARENT_PATH dir)
     cmake_path(NORMAL_PATH dir)
     list(APPEND kelo_dll_dirs "${dir}")
 endforeach()
+add_custom_target(kelo_runtime ALL DEPENDS ${kelo_runtime})
+install(FILES ${kelo_runtime} DESTINATION .)
 list(REMOVE_DUPLICATES kelo_dll_dirs)
 install(DIRECTORY "${KELO_TOP_DIR}/images" DESTINATION .)
 install(FILES "${KELO_TOP_DIR}/LICENSE" DESTINATION .)
@@ -57,6 +67,10 @@ foreach(notice "mingw-w64-common;MinGW-w64.txt" "gcc-mingw-w64-base;GCC-runtime.
         install(FILES "/usr/share/doc/${package}/copyright" DESTINATION licenses RENAME ${name})
     endif()
 endforeach()
+
+set(CPACK_STRIP_FILES ON)
+include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
+kelo_zip(windows-x86_64)
 
 # The tests run under Wine, in a Wine prefix of the build's own, finding the DLLs where they
 # were built rather than in an installed folder.

@@ -1,0 +1,51 @@
+# The game for the browser: kelokelo.js and kelokelo.wasm, linked against a static Qt for
+# WebAssembly, with Qt's loader, the page (web/index.html) and the game's icon as its favicon
+# beside them. They are what the browser zip holds; any static web server can serve them.
+#
+# Included from the top-level CMakeLists.txt when emscripten builds the game.
+
+set(KELO_TOP_DIR "${CMAKE_CURRENT_LIST_DIR}/..")
+cmake_path(NORMAL_PATH KELO_TOP_DIR)
+
+# A static Qt links every resource of its libraries into the program. The widget styles' icons
+# (the standard icons of dialogs, file views, dock and tool bars, in many sizes) are some
+# 400 kB of PNG files that compress no further, and the game shows none of them: they are
+# left out of the page's download, and styleicons.cpp stands in for the functions that would
+# register them. Qt 6.4 links them as objects of their own; later versions keep them in the
+# library, and link only a small object that registers them, which pulls them in.
+foreach(kelo_unused_resources Qt6::Widgets_resources_1 Qt6::Widgets_resources_2)
+    get_target_property(kelo_objects ${kelo_unused_resources} IMPORTED_OBJECTS_RELEASE)
+    if(NOT kelo_objects MATCHES "/qrc_qstyle1?(_init)?\\.cpp\\.o$")
+        message(FATAL_ERROR "${kelo_unused_resources} is not the styles' icons: ${kelo_objects}")
+    endif()
+    set_target_properties(${kelo_unused_resources} PROPERTIES IMPORTED_OBJECTS_RELEASE "")
+endforeach()
+target_sources(kelokelo PRIVATE "${CMAKE_CURRENT_LIST_DIR}/styleicons.cpp")
+
+# The page starts the program by the entry function's name where Qt's loader asks for it (Qt 6.6
+# and later).
+set_target_properties(kelokelo PROPERTIES QT_WASM_EXPORT_NAME kelokelo_entry)
+# Every byte is downloaded before the game starts: the linker's optimiser works for size first.
+target_link_options(kelokelo PRIVATE -Oz)
+# The game reads ./images/kelo_*.png from its working directory, which is / in the page's
+# virtual file system: the images are built into the program there, so that the page needs no
+# extra download and the game finds them where it finds them on the desktop.
+set(kelo_images kelo_blue.png kelo_green.png kelo_red.png kelo_yellow.png)
+list(TRANSFORM kelo_images PREPEND "${KELO_TOP_DIR}/images/")
+target_link_options(kelokelo PRIVATE "SHELL:--embed-file ${KELO_TOP_DIR}/images@/images")
+set_property(TARGET kelokelo APPEND PROPERTY LINK_DEPENDS ${kelo_images})
+
+# The page, and the game's icon as its favicon, beside the program and Qt's loader.
+configure_file("${KELO_TOP_DIR}/web/index.html" "${CMAKE_CURRENT_BINARY_DIR}/index.html" COPYONLY)
+configure_file("${KELO_TOP_DIR}/data/icons/kelokelo.png" "${CMAKE_CURRENT_BINARY_DIR}/favicon.png"
+    COPYONLY)
+install(FILES
+    "${CMAKE_CURRENT_BINARY_DIR}/index.html"
+    "${CMAKE_CURRENT_BINARY_DIR}/favicon.png"
+    "${CMAKE_CURRENT_BINARY_DIR}/qtloader.js"
+    "${CMAKE_CURRENT_BINARY_DIR}/kelokelo.js"
+    "${CMAKE_CURRENT_BINARY_DIR}/kelokelo.wasm"
+    DESTINATION .)
+
+include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
+kelo_zip(web)

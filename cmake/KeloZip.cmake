@@ -1,0 +1,19 @@
+# The zip a Windows or browser player unpacks: CPack's ZIP generator over the install, in one
+# folder named after the game, its version and the platform.
+#
+# Every time stamp in it is SOURCE_DATE_EPOCH when that is set (scripts/package sets it to
+# the last commit's time; the package presets pack in UTC, since a zip keeps local times), and
+# every mode is the install's own, whatever the umask: the same sources give the same bytes.
+# A caller that ships programs with symbols to strip sets CPACK_STRIP_FILES first.
+function(kelo_zip platform)
+    set(CPACK_PACKAGE_NAME kelokelo)
+    set(CPACK_PACKAGE_VENDOR Quorvin)
+    set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+    set(CPACK_PACKAGE_FILE_NAME "kelokelo-${PROJECT_VERSION}-${platform}")
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+    # The package directory of a preset, or the build folder.
+    set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/package")
+    include(CPack)
+    set(KELO_ZIP "${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.zip" PARENT_SCOPE)
+endfunction()
