@@ -4,7 +4,7 @@ both built for Windows with the benchmarks on, started alternately through Wine'
 driver (run it under xvfb-run). Each reports the time from its process's creation to its first
 painted frame; the medians and their ratio are printed.
 
-    wine_startup.py BUILD_DIR SOURCE_DIR [ROUNDS]
+    KELO_QT_WINDOWS=QT wine_startup.py BUILD_DIR SOURCE_DIR [ROUNDS]
 """
 
 import os
@@ -15,8 +15,13 @@ import sys
 
 
 def first_frame(build, source, program):
-    out = subprocess.run(["sh", os.path.join(build, "wine-run.sh"), program], cwd=source,
-                         env=dict(os.environ, QT_QPA_PLATFORM="windows"),
+    # The build's own Wine prefix, and the DLLs where the build and its Qt (KELO_QT_WINDOWS)
+    # keep them; Wine hands QT_* variables on only as WINEQT_*.
+    env = dict(os.environ, WINEPREFIX=os.path.join(build, "wine-prefix"), WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=", WINEQT_QPA_PLATFORM="windows",
+               WINEPATH=os.path.join(os.environ["KELO_QT_WINDOWS"], "bin") + ";"
+               + os.path.join(build, "runtime"))
+    out = subprocess.run(["wine", program], cwd=source, env=env,
                          capture_output=True, text=True, check=True).stdout
     return float(re.search(r"^first-frame-ms ([0-9.]+)", out, re.M).group(1))
 

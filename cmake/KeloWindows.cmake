@@ -72,11 +72,15 @@ set(CPACK_STRIP_FILES ON)
 include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
 kelo_zip(windows-x86_64)
 
-# The tests run under Wine, in a Wine prefix of the build's own, finding the DLLs where they
-# were built rather than in an installed folder.
+# The tests run under Wine, in a Wine prefix of the build's own that a test fixture makes first
+# (tests/CMakeLists.txt), finding the DLLs where they were built rather than in an installed
+# folder. Wine hands variables named QT_* on to its programs only when they come as WINEQT_*,
+# and Qt logs to the debugger rather than to the console it cannot see in a pipe unless told
+# otherwise.
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
-    list(JOIN kelo_dll_dirs ";" kelo_wine_path)
-    configure_file("${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in"
-        "${CMAKE_CURRENT_BINARY_DIR}/wine-run.sh" @ONLY)
-    set(CMAKE_CROSSCOMPILING_EMULATOR sh "${CMAKE_CURRENT_BINARY_DIR}/wine-run.sh")
+    set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 endif()
+set(KELO_WINE_ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix" "WINEDEBUG=-all"
+    "WINEDLLOVERRIDES=mscoree,mshtml=" "WINEQT_FORCE_STDERR_LOGGING=1")
+string(JOIN "\\;" kelo_wine_path ${kelo_dll_dirs} "${CMAKE_CURRENT_BINARY_DIR}/runtime")
+list(APPEND KELO_WINE_ENVIRONMENT "WINEPATH=${kelo_wine_path}")
