@@ -1,19 +1,14 @@
 # shellcheck shell=bash disable=SC2034 # the lists are used by the scripts that source this
-# What the scripts in scripts/ share: the Debian packages each job needs and how to install
-# them, the Debian archive this machine installs from, who builds a package, and how a test
-# run is held to the tests that its build defines. Sourced by those scripts alone.
-
-# Building the game (the presets use Ninja).
+# What the scripts in scripts/ share; sourced by them alone. The Debian packages each job
+# needs: building the game (the presets use Ninja); testing the real window under Xvfb; checking
+# the Debian package as a distribution would; building a package twice to compare; building
+# and testing for Windows (MinGW-w64, Wine) and for the browser (emscripten, whose linker runs
+# acorn under node; Chromium and its WebDriver).
 KELO_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libboost-graph-dev)
-# Testing the real window: an X server, keys, window properties and screenshots, and pytest.
 KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3-pytest)
-# Building the Debian package, proving it reproducible and checking it as a distribution would.
-KELO_PACKAGE_PACKAGES=(dpkg-dev file git reprotest faketime diffoscope-minimal lintian
-    desktop-file-utils appstream groff-base python3-pytest)
-# Building Qt and the game for Windows, and testing them under Wine.
+KELO_PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base)
+KELO_REPRODUCIBLE_PACKAGES=(reprotest faketime diffoscope-minimal git)
 KELO_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils wine wine64 unzip)
-# Building Qt and the game for the browser (emscripten's linker runs acorn under node), and
-# testing the page in Debian's Chromium.
 KELO_WEB_PACKAGES=(emscripten node-acorn xz-utils chromium chromium-driver python3-selenium)
 
 # Runs a command as root: directly when this is root, through sudo otherwise. sudo resets the
