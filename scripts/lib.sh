@@ -8,17 +8,17 @@ KELO_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libboost-graph-dev)
 KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3-pytest)
 KELO_PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base)
 KELO_REPRODUCIBLE_PACKAGES=(reprotest faketime diffoscope-minimal git)
-KELO_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils wine wine64 unzip)
-KELO_WEB_PACKAGES=(emscripten node-acorn xz-utils chromium chromium-driver python3-selenium)
+KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils)
+KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" wine wine64 unzip)
+KELO_WEB_BUILD_PACKAGES=(emscripten node-acorn xz-utils)
+KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" chromium chromium-driver python3-selenium)
 
 # Runs a command as root: directly when this is root, through sudo otherwise. sudo resets the
 # environment, so what apt and debconf need is set on its far side.
 kelo_as_root() {
-    if [ "$(id -u)" -eq 0 ]; then
-        env DEBIAN_FRONTEND=noninteractive "$@"
-    else
-        sudo env DEBIAN_FRONTEND=noninteractive "$@"
-    fi
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "$@"
 }
 
 # Installs the Debian packages given as arguments when any of them is missing. Another apt
@@ -50,17 +50,13 @@ kelo_debian_archives() {
 kelo_maintainer() {
     local name=${DEBFULLNAME:-$(git config user.name || true)}
     local email=${DEBEMAIL:-${EMAIL:-$(git config user.email || true)}}
-    if [ -z "$name" ] || [ -z "$email" ]; then
-        name="Kelo Kelo package check" email=package-check@kelokelo.test
-    fi
+    [ -n "$name" ] && [ -n "$email" ] || name="Kelo Kelo package check" email=package-check@kelokelo.test
     echo "$name <$email>"
 }
 
-# Runs a command that tests a build (ctest, or a workflow preset that ends in its tests) and
-# fails unless every test passed and the run counted as many tests as the build's list
-# (BUILD/kelo-tests.txt: every test, with its label) holds for LABEL, or in all when LABEL is
-# empty: a filter that silently matches fewer tests fails the run.
-#   kelo_ctest BUILD LABEL COMMAND...
+# kelo_ctest BUILD LABEL COMMAND...: runs a command that ends in a build's tests (a workflow
+# preset), and fails unless all passed and the run counted every test in BUILD/kelo-tests.txt
+# labelled LABEL (all of them for an empty LABEL): a filter that matches fewer fails.
 kelo_ctest() {
     local build=$1 label=$2 expected ran
     shift 2
