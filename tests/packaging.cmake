@@ -88,5 +88,5 @@ endfunction()
 # there may be no X server, and a slow machine plays a shorter soak.
 check_case(debian "-O2 -ffile-prefix-map=/build/kelokelo=." OFF 50000 /usr/games/kelokelo
     -DCMAKE_INSTALL_PREFIX=/usr -DKELO_INSTALL_BINDIR=games -DKELO_TEST_TIMEOUT=2400)
-# As the README builds it by hand.
+# As docs/building.md builds it by hand.
 check_case(default "" ON "" kelokelo -DCMAKE_INSTALL_PREFIX=/usr/local)
