@@ -88,7 +88,8 @@ def test_zoom_keys(game):
                                   (smallest, larger, ZOOM_STEP),
                                   (well, zoomed, ZOOM_STEP)]:
         ratio = after.width / before.width
-        assert abs(ratio - factor) < 0.03, f"the well went from {before} to {after}"
+        assert abs(ratio - factor) < 0.03, \
+            f"the well went from {before} to {after}: scaled by {ratio:.3f}, not {factor:.3f}"
 
 
 @pytest.mark.platforms("x11", "wine")
