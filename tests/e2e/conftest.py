@@ -21,7 +21,6 @@ Either runs that alone. Run with Debian's Python, whose pytest and Selenium thes
 """
 
 import os
-import shutil
 import signal
 import subprocess
 import sys
@@ -31,7 +30,8 @@ import pytest
 # The suite's folder stays free of caches.
 sys.dont_write_bytecode = True
 
-from kelo_games import Page, Site, WineGame, WinePrefix, X11Game, Xvfb  # noqa: E402
+from kelo_games import (Page, Site, WineGame, WinePrefix, X11Game, Xvfb,  # noqa: E402
+                        unpack_release)
 
 PLATFORMS = ("x11", "wine", "web")
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -167,16 +167,6 @@ def site(release_zip, tmp_path_factory):
     served.stop()
 
 
-def unpack_release(zip_path, parent):
-    """Unzips the Windows release into a new folder below `parent` and returns the game's
-    folder in it."""
-    os.makedirs(parent)
-    subprocess.run(["unzip", "-q", zip_path, "-d", parent], check=True)
-    folders = [name for name in os.listdir(parent) if name.endswith("-windows-x86_64")]
-    assert len(folders) == 1, f"the zip holds {folders}, not one kelokelo-*-windows-x86_64"
-    return os.path.join(parent, folders[0])
-
-
 @pytest.fixture
 def start_game(request, platform, tmp_path):
     """Starts the game on the run's platform: start_game() for the usual one;
@@ -213,12 +203,14 @@ def start_game(request, platform, tmp_path):
             site = request.getfixturevalue("site")
             game = Page(site.url, size or Page.WINDOW)
         games.append(game)
+        if platform != "web":
+            game.wait_for_window()
         return game
 
     yield start
 
-    failed = any(getattr(request.node, f"report_{when}", None) is not None
-                 and getattr(request.node, f"report_{when}").failed for when in ("setup", "call"))
+    reports = [getattr(request.node, f"report_{when}", None) for when in ("setup", "call")]
+    failed = any(report is not None and report.failed for report in reports)
     trouble = []
     for game in games:
         try:

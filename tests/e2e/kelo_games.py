@@ -92,7 +92,7 @@ def visible_windows():
 
 class DesktopGame:
     """A game process whose window is in the X server of $DISPLAY. Its standard output and
-    error go to files in `logs`."""
+    error go to files in `logs`. Started at once; wait_for_window() finds its window."""
 
     start_timeout = 30
 
@@ -107,16 +107,13 @@ class DesktopGame:
         self.ended = False
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
             self.process = subprocess.Popen(argv, cwd=cwd, env=env, stdout=out, stderr=err)
-        try:
-            self.window = poll(f'a window titled "{TITLE}"', self._found, 30, 0.1)
-        except BaseException:
-            self.stop()
-            raise
 
-    def _found(self):
-        check(self.alive(), "the game exited before showing its window")
-        windows = visible_windows()
-        return windows[0] if windows else None
+    def wait_for_window(self):
+        def found():
+            check(self.alive(), "the game exited before showing its window")
+            windows = visible_windows()
+            return windows[0] if windows else None
+        self.window = poll(f'a window titled "{TITLE}"', found, 30, 0.1)
 
     @property
     def pid(self):
@@ -239,6 +236,15 @@ class WineGame(DesktopGame):
         """The file names, in lower case, of the native DLLs that Wine loaded for the game."""
         return {match.lower() for match in
                 re.findall(r'Loaded L"[^"]*\\([^"\\]+)".*: native', self.stderr())}
+
+
+def unpack_release(zip_path, parent):
+    """Unzips the Windows release into `parent` and returns the game's folder there."""
+    os.makedirs(parent, exist_ok=True)
+    subprocess.run(["unzip", "-q", zip_path, "-d", parent], check=True)
+    folders = [name for name in os.listdir(parent) if name.endswith("-windows-x86_64")]
+    check(len(folders) == 1, f"the zip holds {folders}, not one kelokelo-*-windows-x86_64")
+    return os.path.join(parent, folders[0])
 
 
 def free_port():

@@ -8,6 +8,7 @@ import subprocess
 
 import pytest
 
+from kelo_games import unpack_release
 from kelo_pixels import BLOB_COLOURS
 from kelo_play import first_well, poll, take_screenshot
 
@@ -24,11 +25,7 @@ RELEASE_FILES = [
 @pytest.fixture(scope="module")
 def release_folder(release_zip, tmp_path_factory):
     """The zip unpacked; its game folder and every file in it, relative to that folder."""
-    parent = tmp_path_factory.mktemp("list")
-    subprocess.run(["unzip", "-q", release_zip, "-d", str(parent)], check=True)
-    folders = [name for name in os.listdir(parent) if name.endswith("-windows-x86_64")]
-    assert len(folders) == 1, f"the zip holds {folders}, not one kelokelo-*-windows-x86_64"
-    folder = os.path.join(parent, folders[0])
+    folder = unpack_release(release_zip, str(tmp_path_factory.mktemp("list")))
     files = sorted(os.path.relpath(os.path.join(root, name), folder)
                    for root, _, names in os.walk(folder) for name in names)
     return folder, files
