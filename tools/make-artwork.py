@@ -11,6 +11,7 @@ Run from anywhere:  python3 tools/make-artwork.py [--out-dir DIR]
 """
 
 import argparse
+import json
 import math
 import os
 import struct
@@ -21,13 +22,11 @@ SUPERSAMPLE = 3  # sub-samples per axis and pixel
 ICO_SIZES = (16, 32, 48, 256)
 
 # Vivid, clearly different hues.  Red and green also differ in lightness,
-# which helps where hue alone does not.
-COLOURS = {
-    "blue": (38, 112, 238),
-    "green": (52, 190, 62),
-    "red": (226, 38, 44),
-    "yellow": (255, 206, 24),
-}
+# which helps where hue alone does not.  The body colours are kept in
+# blob-colours.json beside this script, where the tests of the real window
+# read them too, in the order the images are written.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "blob-colours.json")) as f:
+    COLOURS = {name: tuple(rgb) for name, rgb in json.load(f).items()}
 
 # Every colour also has its own mark, so that players who cannot tell the
 # colours apart can still match blobs by shape.

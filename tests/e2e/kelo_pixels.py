@@ -1,0 +1,341 @@
+"""What the game shows, judged on real pixels: the well found from its drop shadow, its gradient,
+and the blobs in it told apart by the hue of their saturated colours. Nothing here knows how a
+screenshot was taken, so the same checks serve the X11 window, the Wine window and the page.
+
+Run alone, it checks saved screenshots (such as the README's) without a game or an X server:
+
+    python3 tests/e2e/kelo_pixels.py FILE.png...
+"""
+
+import colorsys
+import json
+import os
+import subprocess
+import sys
+
+TITLE = "Kelo Kelo by Quorvin"
+CELL = 32
+WELL_COLUMNS, WELL_ROWS = 6, 12
+WELL_W, WELL_H = WELL_COLUMNS * CELL, WELL_ROWS * CELL
+SHADOW = 5
+# What Plus and Minus scale the well by.
+ZOOM_STEP = 1.2
+# A new pair is placed in the top two rows; blobs below them have come to rest or are falling.
+SPAWN_ROWS = 2
+# A blob shows some 500 strongly coloured pixels at zoom 1; a pair shows twice as many.
+PAIR_PIXELS = 600
+
+# The body colours that tools/make-artwork.py draws the blobs in. Shading, gloss and the marks
+# change their lightness and saturation but hardly their hue, so the hue tells them apart.
+_COLOUR_FILE = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir,
+                            "tools", "blob-colours.json")
+with open(_COLOUR_FILE) as _file:
+    BLOB_COLOURS = {name: tuple(rgb) for name, rgb in json.load(_file).items()}
+
+
+class Failure(AssertionError):
+    """A check on the pixels that did not hold."""
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class Shot:
+    """One screenshot, as 8-bit RGB."""
+
+    def __init__(self, ppm):
+        fields = []
+        pos = 0
+        while len(fields) < 4:
+            while ppm[pos:pos + 1].isspace():
+                pos += 1
+            if ppm[pos:pos + 1] == b"#":
+                pos = ppm.index(b"\n", pos)
+                continue
+            end = pos
+            while not ppm[end:end + 1].isspace():
+                end += 1
+            fields.append(ppm[pos:end])
+            pos = end
+        pos += 1  # the single whitespace byte before the raster
+        check(fields[0] == b"P6" and fields[3] == b"255", f"unexpected image header {fields}")
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.data = ppm[pos:pos + self.width * self.height * 3]
+        check(len(self.data) == self.width * self.height * 3, "short screenshot")
+
+    @classmethod
+    def of_window(cls, window):
+        """An X window, through ImageMagick's import."""
+        return cls(subprocess.run(["import", "-window", window, "-depth", "8", "ppm:-"],
+                                  check=True, capture_output=True).stdout)
+
+    @classmethod
+    def of_image(cls, source, data=None):
+        """An image file, or the bytes given (source "png:-"), read through ImageMagick."""
+        result = subprocess.run(["convert", source, "-depth", "8", "ppm:-"], input=data,
+                                capture_output=True)
+        check(result.returncode == 0 and result.stdout,
+              f"cannot read {source}: {result.stderr.decode(errors='replace').strip()}")
+        return cls(result.stdout)
+
+    @classmethod
+    def of_png(cls, png):
+        """PNG bytes, such as a browser's screenshot."""
+        return cls.of_image("png:-", png)
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return self.data[i], self.data[i + 1], self.data[i + 2]
+
+    def region(self, left, top, right, bottom):
+        """The raw rows of a rectangle, for comparing two shots."""
+        return b"".join(self.data[(y * self.width + left) * 3:(y * self.width + right) * 3]
+                        for y in range(top, bottom))
+
+
+def is_shadow(p):
+    return max(p) - min(p) <= 6 and all(abs(c - 128) <= 10 for c in p)
+
+
+def is_blob(p):
+    # Blob artwork is strongly coloured; the gradient, frame and shadow are all grey.
+    return max(p) - min(p) >= 60
+
+
+def hue(rgb):
+    return colorsys.rgb_to_hsv(*(c / 255 for c in rgb))[0]
+
+
+BLOB_HUES = {name: hue(rgb) for name, rgb in BLOB_COLOURS.items()}
+
+
+def blob_colour(p):
+    """The blob colour whose hue is nearest to that of a blob pixel."""
+    h = hue(p)
+    return min(BLOB_HUES, key=lambda name: min(abs(h - BLOB_HUES[name]),
+                                               1 - abs(h - BLOB_HUES[name])))
+
+
+class Well:
+    """Where the well is drawn in a shot, found from its shadow: the right strip runs along
+    the well's right edge, the bottom strip along its floor, both set off by the shadow's
+    thickness, and the bottom strip is exactly as wide as the well."""
+
+    def __init__(self, shot):
+        columns = [0] * shot.width
+        rows = [0] * shot.height
+        for y in range(shot.height):
+            for x in range(shot.width):
+                if is_shadow(shot.pixel(x, y)):
+                    columns[x] += 1
+                    rows[y] += 1
+        right_strip = [x for x, n in enumerate(columns) if n >= 100]
+        bottom_strip = [y for y, n in enumerate(rows) if n >= 100]
+        check(right_strip and bottom_strip, "no drop shadow found in the window")
+        self.right_strip = (min(right_strip), max(right_strip))
+        self.bottom_strip = (min(bottom_strip), max(bottom_strip))
+        y = (self.bottom_strip[0] + self.bottom_strip[1]) // 2
+        xs = [x for x in range(shot.width) if is_shadow(shot.pixel(x, y))]
+        x = (self.right_strip[0] + self.right_strip[1]) // 2
+        ys = [y for y in range(shot.height) if is_shadow(shot.pixel(x, y))]
+        self.bottom_span = (min(xs), max(xs))
+        self.right_span = (min(ys), max(ys))
+        # The bottom strip spans the well's width, shifted right by the shadow's offset.
+        self.zoom = (self.bottom_span[1] - self.bottom_span[0] + 1) / WELL_W
+        self.left = round(self.bottom_span[0] - SHADOW * self.zoom)
+        self.top = round(self.right_span[0] - SHADOW * self.zoom)
+        self.right = round(self.left + WELL_W * self.zoom)
+        self.bottom = round(self.top + WELL_H * self.zoom)
+
+    @property
+    def width(self):
+        return self.bottom_span[1] - self.bottom_span[0] + 1
+
+    def blobs(self, shot):
+        """The bounding box (left, top, right, bottom, pixel count) of every blob pixel inside
+        the well, relative to the well's top-left corner; None when the well is empty."""
+        left = top = 10**9
+        right = bottom = -1
+        count = 0
+        for y in range(self.top + 1, self.bottom):
+            for x in range(self.left + 1, self.right):
+                if is_blob(shot.pixel(x, y)):
+                    count += 1
+                    left, right = min(left, x), max(right, x)
+                    top, bottom = min(top, y), max(bottom, y)
+        if count < 50:
+            return None
+        return (left - self.left, top - self.top, right - self.left, bottom - self.top, count)
+
+    def top_rows(self, shot):
+        """How many blob pixels lie in the top two rows of the well."""
+        rows = range(self.top + 1, self.top + round(2 * CELL * self.zoom))
+        return sum(1 for y in rows for x in range(self.left + 1, self.right)
+                   if is_blob(shot.pixel(x, y)))
+
+    def region(self, shot):
+        return shot.region(self.left, self.top, self.right + 1, self.bottom + 1)
+
+    def rows_region(self, shot, first_row):
+        """The raw pixels of the well from a row down to the floor."""
+        top = self.top + round(first_row * CELL * self.zoom)
+        return shot.region(self.left, top, self.right + 1, self.bottom + 1)
+
+    def cell(self, column, row):
+        """The pixel rectangle (left, top, right, bottom) of a cell, kept a little off its
+        edges so that the frame and the neighbours stay out."""
+        size = CELL * self.zoom
+        inset = max(1, round(2 * self.zoom))
+        left = round(self.left + column * size)
+        top = round(self.top + row * size)
+        return (left + inset, top + inset,
+                round(self.left + (column + 1) * size) - inset,
+                round(self.top + (row + 1) * size) - inset)
+
+    def cell_colour(self, shot, column, row):
+        """The colour of the blob in a cell, or None when the cell is empty. A cell whose
+        coloured pixels do not mostly agree on one blob colour is a failure: blobs always
+        sit whole in their cells."""
+        left, top, right, bottom = self.cell(column, row)
+        votes = dict.fromkeys(BLOB_COLOURS, 0)
+        for y in range(top, bottom):
+            for x in range(left, right):
+                p = shot.pixel(x, y)
+                if is_blob(p):
+                    votes[blob_colour(p)] += 1
+        count = sum(votes.values())
+        # A blob covers well over half of its cell; the gradient has no coloured pixel at all.
+        if count < (right - left) * (bottom - top) // 4:
+            check(count < 20, f"cell ({column}, {row}) is partly coloured: {votes}")
+            return None
+        colour = max(votes, key=votes.get)
+        check(votes[colour] >= 0.8 * count,
+              f"cell ({column}, {row}) shows no single blob colour: {votes}")
+        return colour
+
+    def colours(self, shot, rows=range(WELL_ROWS)):
+        """The colour of the blob in every occupied cell of the given rows, by (column, row)."""
+        found = {}
+        for row in rows:
+            for column in range(WELL_COLUMNS):
+                colour = self.cell_colour(shot, column, row)
+                if colour is not None:
+                    found[column, row] = colour
+        return found
+
+    def __str__(self):
+        return (f"well ({self.left}, {self.top})-({self.right}, {self.bottom}), "
+                f"zoom {self.zoom:.3f}")
+
+
+def try_well(shot):
+    """The well in a shot, or None while the window is not drawn yet (or being resized)."""
+    try:
+        return Well(shot)
+    except Failure:
+        return None
+
+
+def in_top_rows(box, well):
+    return box is not None and box[3] < 2 * CELL * well.zoom
+
+
+def shifted(before, after):
+    return after[0] - before[0], after[1] - before[1]
+
+
+def is_horizontal(box):
+    return box[2] - box[0] > box[3] - box[1]
+
+
+def counted(n, noun):
+    return f"{n} {noun}" + ("" if n == 1 else "s")
+
+
+def describe(colours):
+    names = sorted(set(colours.values()))
+    return (f"{counted(len(colours), 'blob')} of {counted(len(names), 'colour')}"
+            f" ({', '.join(names) or 'none'})")
+
+
+def check_background(shot, well):
+    """The well at zoom 1 with its drop shadow, and its gradient wherever no blob covers it."""
+    check(abs(well.zoom - 1) < 0.02, f"the well is not at zoom 1: {well}")
+    thickness_x = well.right_strip[1] - well.right_strip[0] + 1
+    thickness_y = well.bottom_strip[1] - well.bottom_strip[0] + 1
+    # The frame's one-pixel line may cover the strip's first pixel.
+    check(SHADOW - 1 <= thickness_x <= SHADOW + 1, f"right shadow {thickness_x} px wide")
+    check(SHADOW - 1 <= thickness_y <= SHADOW + 1, f"bottom shadow {thickness_y} px high")
+    check(abs(well.width - WELL_W) <= 2, f"bottom shadow {well.width} px long")
+    length = well.right_span[1] - well.right_span[0] + 1
+    check(abs(length - WELL_H) <= 2, f"right shadow {length} px long")
+    check(well.right_strip[0] - well.right in (0, 1),
+          f"right shadow at x {well.right_strip[0]}, well's right edge at {well.right}")
+    check(well.bottom_strip[0] - well.bottom in (0, 1),
+          f"bottom shadow at y {well.bottom_strip[0]}, floor at {well.bottom}")
+
+    # The gradient runs from white at the top-left corner to light grey at the bottom-right
+    # and is constant across the diagonal. Cell corners are sampled: the round blobs leave
+    # them uncovered.
+    def expected(x, y):
+        dx, dy = x - well.left, y - well.top
+        t = (dx * WELL_W + dy * WELL_H) / (WELL_W ** 2 + WELL_H ** 2)
+        return 255 + (192 - 255) * min(max(t, 0), 1)
+
+    samples = [(well.left + 2, well.top + 2), (well.right - 2, well.bottom - 2)]
+    samples += [(well.left + CELL * c + 2, well.top + CELL * r + 2)
+                for c in range(1, 6) for r in range(1, 12, 2)]
+    for x, y in samples:
+        p = shot.pixel(x, y)
+        if is_blob(p):
+            continue
+        check(max(p) - min(p) <= 3, f"gradient pixel at ({x}, {y}) is not grey: {p}")
+        check(abs(p[0] - expected(x, y)) <= 5,
+              f"gradient at ({x}, {y}) is {p[0]}, expected about {expected(x, y):.0f}")
+    top_left = shot.pixel(well.left + 2, well.top + 2)
+    bottom_right = shot.pixel(well.right - 2, well.bottom - 2)
+    check(min(top_left) >= 248, f"well's top-left corner is not white: {top_left}")
+    check(all(abs(c - 192) <= 6 for c in bottom_right),
+          f"well's bottom-right corner is not light grey: {bottom_right}")
+    for x, y in [(well.right + 2, well.top + 40), (well.left + 40, well.bottom + 2),
+                 (well.right + 2, well.bottom + 2)]:
+        check(is_shadow(shot.pixel(x, y)), f"no dark grey shadow at ({x}, {y})")
+    for x, y in [(well.right + 2, well.top + 1), (well.left + 2, well.bottom + 2)]:
+        check(not is_shadow(shot.pixel(x, y)), f"shadow where there should be none at ({x}, {y})")
+
+
+def check_screenshot(path):
+    """Checks a saved screenshot: the whole well at zoom 1 with its gradient and drop shadow,
+    and blobs of at least three colours in it. Returns the well and the blobs' colours by
+    cell."""
+    shot = Shot.of_image(path)
+    try:
+        well = Well(shot)
+        check_background(shot, well)
+        colours = well.colours(shot)
+    except Failure as failure:
+        raise Failure(f"{path}: {failure}") from None
+    check(len(set(colours.values())) >= 3,
+          f"{path}: {describe(colours)} in the well, at least 3 colours wanted")
+    return well, colours
+
+
+def main(paths):
+    if not paths:
+        print(f"usage: {sys.argv[0]} FILE.png...", file=sys.stderr)
+        return 2
+    status = 0
+    for path in paths:
+        try:
+            well, colours = check_screenshot(path)
+            print(f"PASS: {path}: {well}; {describe(colours)}")
+        except Failure as failure:
+            print(f"FAIL: {failure}", file=sys.stderr)
+            status = 1
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

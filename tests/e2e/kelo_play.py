@@ -1,0 +1,218 @@
+"""Playing the game from outside, the same way whatever shows it: each step takes a game that
+answers key(*names) and shot() (see kelo_games.py) and judges what it shows with kelo_pixels.
+Every wait polls until its condition holds or a deadline passes, so a slow machine makes a test
+slower, not flaky."""
+
+import os
+import time
+
+from kelo_pixels import (CELL, PAIR_PIXELS, SPAWN_ROWS, WELL_COLUMNS, WELL_H, WELL_ROWS, WELL_W,
+                         Failure, check, check_screenshot, counted, describe, in_top_rows,
+                         is_horizontal, shifted, try_well)
+
+# How often the board moves a falling blob down by a row, in seconds.
+TICK = 0.25
+# Where each pair's left blob goes in turn, counted from the left wall: spread over the well,
+# the heap stays low and shows many blobs side by side.
+SCREENSHOT_COLUMNS = [0, 4, 2, 1, 3, 5]
+MAX_SCREENSHOT_PAIRS = 16
+
+
+def step(message):
+    print(f"-- {message}", flush=True)
+
+
+def poll(what, condition, timeout, interval=0.05):
+    """Calls condition() until it returns something true; returns that, or fails at the
+    deadline."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() >= deadline:
+            raise Failure(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+def first_well(game, timeout=None):
+    """Waits for the first shot that shows the well with a pair in its top rows; returns the
+    well and that shot."""
+    state = {}
+
+    def pair_on_top():
+        shot = game.shot()
+        well = try_well(shot)
+        if well is not None and well.top_rows(shot) >= PAIR_PIXELS:
+            state["well"], state["shot"] = well, shot
+            return True
+        return False
+    poll("the well with a pair in its top rows", pair_on_top,
+         game.start_timeout if timeout is None else timeout, 0.02)
+    return state["well"], state["shot"]
+
+
+def wait_still(game, well, seconds, timeout):
+    """Waits until the well has not changed for `seconds`; returns the blobs' box then."""
+    deadline = time.monotonic() + timeout
+    shot = game.shot()
+    reference, since = well.region(shot), time.monotonic()
+    while time.monotonic() - since < seconds:
+        if time.monotonic() >= deadline:
+            raise Failure(f"the board did not stand still for {seconds} s within {timeout} s")
+        time.sleep(0.05)
+        current = game.shot()
+        region = well.region(current)
+        if region != reference:
+            shot, reference, since = current, region, time.monotonic()
+    return well.blobs(shot)
+
+
+def blobs_until(game, well, what, accept, timeout=10, interval=0.05):
+    """Polls until the blobs' box in the well is accepted; returns it."""
+    def found():
+        box = well.blobs(game.shot())
+        return box if box is not None and accept(box) else None
+    return poll(what, found, timeout, interval)
+
+
+def well_until(game, what, accept, timeout=10, interval=0.05):
+    """Polls until the well found in the window is accepted; returns it."""
+    def found():
+        well = try_well(game.shot())
+        return well if well is not None and accept(well) else None
+    return poll(what, found, timeout, interval)
+
+
+def wait_moved(game, well, before, what):
+    return blobs_until(game, well, what, lambda box: box[:4] != before[:4])
+
+
+def paused_pair(game, well):
+    """Stops the board and returns the box of the blobs standing still on it."""
+    game.key("space")
+    box = wait_still(game, well, 1.2, 20)
+    check(box is not None, "nothing on the board while paused")
+    return box
+
+
+def settled_colours(game, well, timeout=10):
+    """The colours of the settled blobs, by cell: those below the spawn rows, once two shots
+    more than a tick apart show the same there (a falling blob moves a row every tick)."""
+    def settled():
+        first = game.shot()
+        time.sleep(TICK + 0.05)
+        second = game.shot()
+        if well.rows_region(first, SPAWN_ROWS) != well.rows_region(second, SPAWN_ROWS):
+            return None
+        # Wrapped, so that an empty well still counts as an answer.
+        return [well.colours(second, range(SPAWN_ROWS, WELL_ROWS))]
+    return poll("the blobs below the spawn rows to stand still", settled, timeout, 0)[0]
+
+
+def steer(game, well):
+    """Space, Return, the arrow keys, Z and X on a new pair, seen in the pixels. Leaves the game
+    paused with the pair in the upper half of the well."""
+    step("Space stops the board, a second Space starts it again")
+    paused_pair(game, well)
+    reference = well.region(game.shot())
+    game.key("space")
+    poll("the board to move again after the second Space",
+         lambda: well.region(game.shot()) != reference, 10)
+
+    step("Return while paused empties the board; the next pair is placed and falls")
+    game.key("space")
+    wait_still(game, well, 1.2, 20)
+    game.key("Return")
+    blobs_until(game, well, "a lone pair in the top rows after the restart",
+                lambda b: in_top_rows(b, well), interval=0.02)
+    game.key("space")
+    box = wait_still(game, well, 1.2, 20)
+    check(box is not None, "the new pair is gone")
+    check(box[3] < WELL_H / 2, f"the pair reached the lower half before the pause: {box}")
+
+    step("Down, Left and Right move the pair by one cell while paused")
+    game.key("Down")
+    after = wait_moved(game, well, box, "the pair to move down")
+    check(shifted(box, after) == (0, CELL), f"Down moved the pair from {box} to {after}")
+    box = after
+    first, second = ("Left", "Right") if box[0] >= CELL else ("Right", "Left")
+    for key in (first, second):
+        game.key(key)
+        after = wait_moved(game, well, box, f"the pair to move on {key}")
+        expect = (-CELL if key == "Left" else CELL, 0)
+        check(shifted(box, after) == expect, f"{key} moved the pair from {box} to {after}")
+        box = after
+
+    step("Z and X turn the pair while paused")
+    game.key("Down")
+    box = wait_moved(game, well, box, "the pair to move down again")
+    game.key("z")
+    turned = wait_moved(game, well, box, "the pair to turn on Z")
+    check(is_horizontal(turned) != is_horizontal(box), f"Z turned the pair from {box} to {turned}")
+    game.key("x")
+    back = wait_moved(game, well, turned, "the pair to turn back on X")
+    check(is_horizontal(back) == is_horizontal(box), f"X turned the pair from {turned} to {back}")
+    # Away from the walls no turn is shifted, and X undoes Z exactly.
+    if box[0] >= CELL and box[2] < WELL_W - CELL:
+        check(back[:4] == box[:4], f"Z and X moved the pair from {box} to {back}")
+    return back
+
+
+def drop_pairs(game, well, pairs):
+    """Drops at least `pairs` pairs across the well, until blobs of three colours have settled;
+    returns their colours by cell.
+
+    Each pair is handled on a stopped board: Space stops it as soon as the pair is in, the keys
+    move and drop the pair, and a second Space lets the next one come. So no pair falls by
+    itself, and when a new pair is in, every blob below it has settled and every chain has been
+    resolved."""
+    def pair_in_spawn_rows():
+        # Both blobs: a single one fills its row with as many coloured pixels as a pair in
+        # the top rows shows.
+        return len(well.colours(game.shot(), range(SPAWN_ROWS))) == 2
+
+    dropped = 0
+    while True:
+        poll("a new pair in the spawn rows", pair_in_spawn_rows, 10, 0.02)
+        game.key("space")
+        colours = settled_colours(game, well)
+        # Stopped a tick late, the pair has already moved down into the rows counted.
+        if pair_in_spawn_rows():
+            print(f"   {counted(dropped, 'pair')} dropped: {describe(colours)} settled")
+            if dropped >= pairs and len(set(colours.values())) >= 3:
+                return colours
+        check(dropped < MAX_SCREENSHOT_PAIRS,
+              f"after {dropped} pairs only {describe(colours)} have settled")
+        before = well.rows_region(game.shot(), SPAWN_ROWS)
+        column = SCREENSHOT_COLUMNS[dropped % len(SCREENSHOT_COLUMNS)]
+        # Against the left wall first, wherever the pair came in, then out to its column.
+        game.key(*["Left"] * (WELL_COLUMNS - 1), *["Right"] * column, *["Down"] * (WELL_ROWS + 2))
+        poll("the pair to land", lambda: well.rows_region(game.shot(), SPAWN_ROWS) != before, 10)
+        game.key("space")
+        dropped += 1
+
+
+def take_screenshot(game, output, pairs):
+    """Plays until blobs of three colours have settled and saves the window as a PNG at
+    `output`, once the picture passes check_screenshot; returns the well and colours it
+    shows."""
+    well = well_until(game, "the well drawn with its shadow", lambda w: True, game.start_timeout)
+    print(f"   {well}")
+    step(f"dropping at least {pairs} pairs, until blobs of three colours have settled")
+    drop_pairs(game, well, pairs)
+    # Saved beside the output and moved over it only once it passes, so that a failed run
+    # never leaves a bad picture where another one is expected.
+    directory = os.path.dirname(os.path.abspath(output))
+    os.makedirs(directory, exist_ok=True)
+    partial = os.path.join(directory, f".{os.path.basename(output)}.{os.getpid()}.png")
+    try:
+        game.save_png(partial)
+        step("checking the picture")
+        well, colours = check_screenshot(partial)
+        os.replace(partial, output)
+    finally:
+        if os.path.exists(partial):
+            os.remove(partial)
+    print(f"   {well}; {describe(colours)}; saved {output}")
+    return well, colours

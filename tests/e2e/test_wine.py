@@ -1,0 +1,88 @@
+"""What only the Windows release has: its folder as the zip holds it, the DLLs shipped and
+loaded, closing the window, and the built-in art when images/ is missing or unusable."""
+
+import os
+import re
+import shutil
+import subprocess
+
+import pytest
+
+from kelo_games import unpack_release
+from kelo_pixels import BLOB_COLOURS
+from kelo_play import first_well, poll, take_screenshot
+
+pytestmark = pytest.mark.platforms("wine")
+
+RELEASE_FILES = [
+    "kelokelo.exe", "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll", "platforms/qwindows.dll",
+    "libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll", "LICENSE", "README.txt",
+    "images/kelo_blue.png", "images/kelo_green.png", "images/kelo_red.png",
+    "images/kelo_yellow.png",
+    "licenses/Qt-SOURCE.txt", "licenses/Qt/LGPL-3.0-only.txt", "licenses/Qt/GPL-3.0-only.txt"]
+
+
+@pytest.fixture(scope="module")
+def release_folder(release_zip, tmp_path_factory):
+    """The zip unpacked; its game folder and every file in it, relative to that folder."""
+    folder = unpack_release(release_zip, str(tmp_path_factory.mktemp("list")))
+    files = sorted(os.path.relpath(os.path.join(root, name), folder)
+                   for root, _, names in os.walk(folder) for name in names)
+    return folder, files
+
+
+def test_release_folder(release_folder):
+    """The folder holds the game, Qt, the MinGW runtime, the images and the licences; the game
+    is a console program with its icon and version; the Qt licence file names Qt's source."""
+    folder, files = release_folder
+    assert [name for name in RELEASE_FILES if name not in files] == []
+    exe = os.path.join(folder, "kelokelo.exe")
+    headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], check=True,
+                             capture_output=True, text=True).stdout
+    assert re.search(r"^Subsystem.*\(Windows CUI\)", headers, re.M), \
+        "kelokelo.exe is not a console program"
+    strings = subprocess.run(["strings", "-el", exe], check=True, capture_output=True,
+                             text=True).stdout
+    for text in ["IDI_ICON1", "Kelo Kelo, a falling-blob puzzle game", "ProductVersion"]:
+        assert text in strings, f"kelokelo.exe's resources lack {text!r}"
+    with open(os.path.join(folder, "licenses", "Qt-SOURCE.txt"), errors="replace") as f:
+        assert "qt6-base" in f.read(), "Qt-SOURCE.txt does not name the Qt source"
+
+
+def test_shipped_dlls_are_loaded(game, release_folder):
+    """Every DLL in the zip is one the game loads."""
+    first_well(game)
+    _, files = release_folder
+    shipped = {os.path.basename(name).lower() for name in files if name.lower().endswith(".dll")}
+    assert sorted(shipped - game.loaded_dlls()) == []
+
+
+def test_closing_the_window_ends_the_game_with_status_0(game):
+    first_well(game)
+    game.key("alt+F4")
+    poll("the game to end after its window was closed", lambda: not game.alive(), 20)
+    game.ended = True
+    assert game.process.returncode == 0
+
+
+def remove_images(folder):
+    shutil.rmtree(os.path.join(folder, "images"))
+
+
+def spoil_images(folder):
+    with open(os.path.join(folder, "images", "kelo_red.png"), "w") as f:
+        f.write("not a picture")
+    open(os.path.join(folder, "images", "kelo_blue.png"), "w").close()
+
+
+@pytest.mark.parametrize("prepare, unusable", [
+    (remove_images, sorted(BLOB_COLOURS)),
+    (spoil_images, ["blue", "red"]),
+], ids=["no images folder", "unusable files"])
+def test_built_in_art(start_game, tmp_path, prepare, unusable):
+    """Without usable files in images/ the game draws its own blobs, in all their colours, and
+    warns once for each file it could not use."""
+    game = start_game(prepare=prepare)
+    take_screenshot(game, str(tmp_path / "built-in.png"), 6)
+    warned = game.image_warnings()
+    assert sorted(warned) == [f"kelo_{colour}.png" for colour in unusable]

@@ -1,0 +1,75 @@
+"""What only the Linux build's window is put through: thousands of random keys at full speed."""
+
+import random
+import time
+
+import pytest
+
+from kelo_games import GAME_KEYS, visible_windows
+from kelo_pixels import WELL_H, WELL_W, Failure
+from kelo_play import poll, well_until
+
+pytestmark = [pytest.mark.platforms("x11"), pytest.mark.storm]
+
+
+def cpu_ticks(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+
+
+def test_key_storm(game, pytestconfig):
+    """The game survives a storm of random keys and still answers keys and plays after it."""
+    keys = pytestconfig.getoption("keys")
+    seed = pytestconfig.getoption("seed")
+    if seed is None:
+        seed = random.randrange(1 << 30)
+    rng = random.Random(seed)
+    print(f"-- {keys} random keys, seed {seed}", flush=True)
+    batch = 500
+    sent = 0
+    started = time.monotonic()
+    while sent < keys:
+        n = min(batch, keys - sent)
+        game.key(*[rng.choice(GAME_KEYS) for _ in range(n)])
+        sent += n
+        assert game.alive(), f"the game died after {sent} keys (seed {seed})"
+    print(f"   sent in {time.monotonic() - started:.1f} s", flush=True)
+
+    # The keys are queued faster than the game handles them: wait until its CPU use drops
+    # back to that of the ticks alone, then look at the window.
+    last = cpu_ticks(game.pid)
+    quiet_since = time.monotonic()
+    deadline = time.monotonic() + 90
+    while time.monotonic() - quiet_since < 2:
+        assert time.monotonic() < deadline, "the game never settled after the storm"
+        time.sleep(0.25)
+        assert game.alive(), f"the game died after the storm (seed {seed})"
+        now = cpu_ticks(game.pid)
+        # Ticks cost a little CPU; a busy event queue costs a whole core.
+        if now - last > 10:
+            quiet_since = time.monotonic()
+        last = now
+    assert game.alive(), f"the game died after the storm (seed {seed})"
+    assert game.window in visible_windows(), "the window is gone after the storm"
+    assert game.minimum_size() == (WELL_W, WELL_H)
+
+    # The game still answers keys, after every key of the storm: from any zoom that keys
+    # alone can reach, ten steps out reach the lowest one and three steps in lead back to 1.
+    game.key(*["minus"] * 10, *["plus"] * 3)
+    well = well_until(game, "the well back at zoom 1", lambda w: abs(w.width - WELL_W) <= 2,
+                      20, 0.2)
+
+    # And it still plays: Return restarts a paused game; a running one changes the board by
+    # itself unless its spawns are blocked, and then Space and Return restart it.
+    box = well.blobs(game.shot())
+    game.key("Return")
+
+    def changed():
+        now = well.blobs(game.shot())
+        return now is not None and (box is None or now[:4] != box[:4])
+    try:
+        poll("the board to change after Return", changed, 3)
+    except Failure:
+        game.key("space", "Return")
+        poll("the board to change after Space and Return", changed, 5)
