@@ -126,3 +126,12 @@ def test_manual_page(unpacked, tmp_path):
     _, rendered = run("groff", "-man", "-Tutf8", "-P-cbou", str(page))
     for word in ("NAME", "SYNOPSIS", "KELOKELO", "Return", "Space"):
         assert word in rendered
+
+
+def test_readme_shows_the_game():
+    # The picture at the top of the README, which the package ships too, is of the game: the
+    # well at zoom 1 with its shadow, and blobs of three colours.
+    assert "(docs/screenshot.png)" in (TOP / "README.md").read_text()
+    status, out = run("/usr/bin/python3", str(TOP / "tests/e2e/kelo_pixels.py"),
+                      str(TOP / "docs/screenshot.png"))
+    assert status == 0, out
