@@ -36,9 +36,8 @@ kelo_ensure_packages() {
     kelo_as_root "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
 }
 
-# Prints "URI SUITE COMPONENT LABEL" for each part of Debian's archive that apt installs from
-# on this machine, as apt itself sees its sources in either format; other origins are left
-# out. The label tells the main archive ("Debian") from the security one ("Debian-Security").
+# Prints "URI SUITE COMPONENT LABEL" for each part of Debian's archive (label "Debian" or
+# "Debian-Security") that apt installs from here, as apt sees its sources in either format.
 kelo_debian_archives() {
     apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT) $(LABEL)' \
         'Identifier: Packages' 'Origin: Debian' | sort -u
