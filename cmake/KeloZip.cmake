@@ -14,6 +14,7 @@ function(kelo_zip platform)
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
     # The package directory of a preset, or the build folder.
     set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/package")
-    include(CPack)
+    # Named before CPack's module, which leaves its source package's name in the variable.
     set(KELO_ZIP "${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.zip" PARENT_SCOPE)
+    include(CPack)
 endfunction()

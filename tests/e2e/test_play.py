@@ -57,9 +57,10 @@ def test_chain_search_trace(game):
                                                  for line in CHAIN_SEARCH_LINES), 10)
 
 
-def test_zoom_keys(game):
+def test_zoom_keys(game, platform):
     """Minus and Plus scale the well by a step each, down and up again, and a window resized
-    keeps the zoom."""
+    keeps the zoom. Beyond zoom 1 the well outgrows the page's place for the game, which is the
+    desktop window's opening size: only a desktop window shows it whole there."""
     well, _ = first_well(game)
     # Room for the zoomed well, so that no scroll bar hides its shadow.
     game.resize(600, 700)
@@ -79,14 +80,14 @@ def test_zoom_keys(game):
     larger = width_until("the well to grow", lambda w: w > smallest.width + 10)
     game.key("plus")
     back = width_until("the well back at zoom 1", lambda w: abs(w - WELL_W) <= 2)
-    game.key("plus")
-    zoomed = width_until("the well to grow beyond zoom 1", lambda w: w > back.width + 10)
-    print(f"   widths {well.width}, {smaller.width}, {smallest.width}, {larger.width},"
-          f" {back.width}, {zoomed.width}")
-    for before, after, factor in [(well, smaller, 1 / ZOOM_STEP),
-                                  (smaller, smallest, 1 / ZOOM_STEP),
-                                  (smallest, larger, ZOOM_STEP),
-                                  (well, zoomed, ZOOM_STEP)]:
+    steps = [(well, smaller, 1 / ZOOM_STEP), (smaller, smallest, 1 / ZOOM_STEP),
+             (smallest, larger, ZOOM_STEP)]
+    if platform != "web":
+        game.key("plus")
+        zoomed = width_until("the well to grow beyond zoom 1", lambda w: w > back.width + 10)
+        steps.append((well, zoomed, ZOOM_STEP))
+    print("   widths", ", ".join(str(after.width) for _, after, _ in steps), back.width)
+    for before, after, factor in steps:
         ratio = after.width / before.width
         assert abs(ratio - factor) < 0.03, \
             f"the well went from {before} to {after}: scaled by {ratio:.3f}, not {factor:.3f}"
