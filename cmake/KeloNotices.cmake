@@ -2,7 +2,8 @@
 # with their real copyright lines, and the way back to the sources it was built from.
 #
 #   include(cmake/KeloNotices.cmake)
-#   kelo_install_notices(QT_PREFIX <qt> DESTINATION licenses [WINDOWS] [TEXT_FILES <file>...])
+#   kelo_install_notices(QT_PREFIX <qt> DESTINATION licenses
+#       [WINDOWS RUNTIME_DLLS <dll>... TEXT_FILES <file>...])
 #
 # QT_PREFIX is a Qt built by scripts/build-qt: beside the build it keeps the configure options
 # (kelo-qt-configure.txt), Qt's configuration summary (kelo-qt-config.summary) and a link to the
@@ -15,7 +16,8 @@
 # WINDOWS: the release for Windows, which also ships the MinGW-w64 runtime DLLs (their notices,
 # the GCC Runtime Library Exception and the GPL it refers to come from Debian's packages on this
 # machine), and whose text files end their lines in CR LF. TEXT_FILES are further text files
-# installed at the top of the release with the same line ends (README.txt, LICENSE).
+# installed at the top of the release with the same line ends (README.txt, LICENSE), and
+# RUNTIME_DLLS the paths of the MinGW runtime DLLs it ships.
 #
 # The files are made when the build is configured, in the build folder, and installed with the
 # rest of the release. Their contents depend only on their inputs, in a fixed order.
@@ -290,8 +292,7 @@ function(_kelo_notice_debian_copyright file fallback_package out)
 endfunction()
 
 # Makes the notices in OUTPUT_DIR. Arguments as for kelo_install_notices(), with OUTPUT_DIR in
-# place of DESTINATION; RUNTIME_DLLS are the MinGW runtime DLLs shipped (for WINDOWS; by
-# default those that CMAKE_CXX_COMPILER names).
+# place of DESTINATION.
 function(kelo_write_notices)
     cmake_parse_arguments(PARSE_ARGV 0 arg "WINDOWS" "QT_PREFIX;OUTPUT_DIR" "RUNTIME_DLLS;TEXT_FILES")
     if(NOT arg_QT_PREFIX OR NOT arg_OUTPUT_DIR)
@@ -472,14 +473,7 @@ function(kelo_write_notices)
     if(arg_WINDOWS)
         set(dlls ${arg_RUNTIME_DLLS})
         if(NOT dlls)
-            foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-                execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
-                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
-                if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
-                    message(FATAL_ERROR "The compiler does not know where its ${runtime} is")
-                endif()
-                list(APPEND dlls "${path}")
-            endforeach()
+            message(FATAL_ERROR "The notices of the Windows release need its RUNTIME_DLLS")
         endif()
         set(packages "")
         foreach(dll IN LISTS dlls)

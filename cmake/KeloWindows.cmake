@@ -35,6 +35,7 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
         message(FATAL_ERROR "The compiler does not know where its ${runtime} is")
     endif()
     install(FILES "${path}" DESTINATION .)
+    list(APPEND kelo_runtime_dlls "${path}")
     cmake_path(GET path PARENT_PATH dir)
     cmake_path(NORMAL_PATH dir)
     list(APPEND kelo_dll_dirs "${dir}")
@@ -45,7 +46,7 @@ install(DIRECTORY "${KELO_TOP_DIR}/images" DESTINATION .)
 # with Windows' line ends.
 include("${CMAKE_CURRENT_LIST_DIR}/KeloNotices.cmake")
 kelo_install_notices(QT_PREFIX "${QT6_INSTALL_PREFIX}" DESTINATION licenses WINDOWS
-    TEXT_FILES "${KELO_DATA_DIR}/windows/README.txt" "${KELO_TOP_DIR}/LICENSE")
+    RUNTIME_DLLS ${kelo_runtime_dlls} TEXT_FILES "${KELO_DATA_DIR}/windows/README.txt" "${KELO_TOP_DIR}/LICENSE")
 
 # The tests run under Wine, in a Wine prefix of the build's own, finding the DLLs where they
 # were built rather than in an installed folder.
