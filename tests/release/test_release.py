@@ -30,6 +30,7 @@ def windows_release(release):
 # the linker left it out, or left nothing of it that says what it is.
 LIBRARIES = {
     "zlib": [rb"(?:de|in)flate (\d+\.\d+\.\d+(?:\.\d+)?) Copyright \d{4}-\d{4} ",
+             rb"\x00(\d+\.\d+\.\d+(?:\.\d+)?) \(Qt\)\x00",  # Qt's copy's ZLIB_VERSION
              rb"invalid distance too far back"],
     "libpng": [rb"libpng version (\d+\.\d+\.\d+)", rb"Application built with libpng-"],
     "pcre2": [rb"(?<![\w.])(10\.\d\d) 20\d\d-\d\d-\d\d\x00",
@@ -194,7 +195,8 @@ def test_sources_name_the_qt_source_and_how_it_was_built(release, pytestconfig):
     assert checksum, "SOURCES.txt gives no SHA-256 of Qt's source"
     platform = "windows" if release.windows else "web"
     assert f"scripts/build-qt {platform}" in sources
-    assert re.search(r"^  -release( .*)?$", sources, re.M), "no configure options of Qt"
+    options = re.search(r"^  (-\S+(?: \S+)*)$", sources, re.M)
+    assert options and "-release" in options.group(1).split(), "no configure options of Qt"
     qt_source = pytestconfig.getoption("--qt-source")
     if qt_source:
         dsc = next(pathlib.Path(qt_source).glob("*.dsc")).read_text(encoding="utf-8")
