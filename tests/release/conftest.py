@@ -28,7 +28,7 @@ def _release(config):
 
 
 def pytest_generate_tests(metafunc):
-    # One case per text file of the release, and one per library that could be built in.
+    # One case per text file of the Windows release.
     if "text_file" in metafunc.fixturenames:
         release = _release(metafunc.config)
         names = release.text_files() if release.windows else []
