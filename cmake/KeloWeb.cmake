@@ -47,5 +47,9 @@ install(FILES
     "${CMAKE_CURRENT_BINARY_DIR}/kelokelo.wasm"
     DESTINATION .)
 
+# The notices of Qt and of what it builds in, which the page links statically, and where the
+# sources of the game and of that Qt are.
+include("${CMAKE_CURRENT_LIST_DIR}/KeloNotices.cmake")
+kelo_install_notices(QT_PREFIX "${QT6_INSTALL_PREFIX}" DESTINATION licenses)
 include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
 kelo_zip(web)

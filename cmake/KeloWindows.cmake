@@ -9,17 +9,13 @@ cmake_path(NORMAL_PATH KELO_DATA_DIR)
 set(KELO_TOP_DIR "${CMAKE_CURRENT_LIST_DIR}/..")
 cmake_path(NORMAL_PATH KELO_TOP_DIR)
 
-# Which Qt source the DLLs shipped beside the game were built from: named in the folder, so
-# that the Qt licence's obligations are met. The Qt build (scripts/cross.sh) writes it there.
-set(KELO_QT_SOURCE_NOTE "${QT6_INSTALL_PREFIX}/kelo-qt-configure.txt" CACHE FILEPATH
-    "The note naming the Qt source that the Windows Qt was built from")
-set(KELO_QT_LICENSE_DIR "${QT6_INSTALL_PREFIX}/kelo-qt-source/tree/LICENSES" CACHE PATH
-    "The licence texts of the Windows Qt")
-
 file(STRINGS "${KELO_TOP_DIR}/LICENSE" KELO_COPYRIGHT_LINE REGEX "^Copyright " LIMIT_COUNT 1)
 set(KELO_WINDOWS_ICON "${KELO_DATA_DIR}/icons/kelokelo.ico")
+set(KELO_WINDOWS_MANIFEST "${KELO_DATA_DIR}/windows/kelokelo.manifest")
 configure_file("${KELO_DATA_DIR}/kelokelo.rc.in" "${CMAKE_CURRENT_BINARY_DIR}/kelokelo.rc" @ONLY)
 target_sources(kelokelo PRIVATE "${CMAKE_CURRENT_BINARY_DIR}/kelokelo.rc")
+set_property(SOURCE "${CMAKE_CURRENT_BINARY_DIR}/kelokelo.rc" APPEND PROPERTY OBJECT_DEPENDS
+    "${KELO_WINDOWS_ICON}" "${KELO_WINDOWS_MANIFEST}")
 # The linker would stamp the time of the build into the program; the same sources give the
 # same bytes without it.
 target_link_options(kelo_options INTERFACE -Wl,--no-insert-timestamp)
@@ -47,6 +43,7 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
         DEPENDS "${path}"
         VERBATIM)
     list(APPEND kelo_runtime "${stripped}")
+    list(APPEND kelo_runtime_dlls "${path}")
     cmake_path(GET path PARENT_PATH dir)
     cmake_path(NORMAL_PATH dir)
     list(APPEND kelo_dll_dirs "${dir}")
@@ -55,18 +52,12 @@ add_custom_target(kelo_runtime ALL DEPENDS ${kelo_runtime})
 install(FILES ${kelo_runtime} DESTINATION .)
 list(REMOVE_DUPLICATES kelo_dll_dirs)
 install(DIRECTORY "${KELO_TOP_DIR}/images" DESTINATION .)
-install(FILES "${KELO_TOP_DIR}/LICENSE" DESTINATION .)
-install(FILES "${KELO_DATA_DIR}/windows/README.txt" DESTINATION .)
-install(FILES "${KELO_QT_SOURCE_NOTE}" DESTINATION licenses RENAME Qt-SOURCE.txt)
-install(DIRECTORY "${KELO_QT_LICENSE_DIR}/" DESTINATION licenses/Qt)
-# The MinGW runtime's own notices, from Debian's packages of it.
-foreach(notice "mingw-w64-common;MinGW-w64.txt" "gcc-mingw-w64-base;GCC-runtime.txt")
-    list(GET notice 0 package)
-    list(GET notice 1 name)
-    if(EXISTS "/usr/share/doc/${package}/copyright")
-        install(FILES "/usr/share/doc/${package}/copyright" DESTINATION licenses RENAME ${name})
-    endif()
-endforeach()
+# README.txt, LICENSE and the notices of Qt and the MinGW runtime (from the packages of the
+# DLLs it ships), with where the sources are, all with Windows' line ends.
+include("${CMAKE_CURRENT_LIST_DIR}/KeloNotices.cmake")
+kelo_install_notices(QT_PREFIX "${QT6_INSTALL_PREFIX}" DESTINATION licenses WINDOWS
+    RUNTIME_DLLS ${kelo_runtime_dlls}
+    TEXT_FILES "${KELO_DATA_DIR}/windows/README.txt" "${KELO_TOP_DIR}/LICENSE")
 
 set(CPACK_STRIP_FILES ON)
 include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
