@@ -15,19 +15,18 @@ import sys
 
 
 def first_frame(build, source, program):
-    # The build's own Wine prefix, and the DLLs where the build and its Qt (KELO_QT_WINDOWS)
-    # keep them; Wine hands QT_* variables on only as WINEQT_*.
+    # The build's own Wine prefix, and Qt's DLLs where its Qt (KELO_QT_WINDOWS) keeps them; the
+    # MinGW runtime is beside the programs. Wine hands QT_* variables on only as WINEQT_*.
     env = dict(os.environ, WINEPREFIX=os.path.join(build, "wine-prefix"), WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=", WINEQT_QPA_PLATFORM="windows",
-               WINEPATH=os.path.join(os.environ["KELO_QT_WINDOWS"], "bin") + ";"
-               + os.path.join(build, "runtime"))
+               WINEPATH=os.path.join(os.environ["KELO_QT_WINDOWS"], "bin"))
     out = subprocess.run(["wine", program], cwd=source, env=env,
                          capture_output=True, text=True, check=True).stdout
     return float(re.search(r"^first-frame-ms ([0-9.]+)", out, re.M).group(1))
 
 
 def main(build, source, rounds="20"):
-    game, empty = (os.path.join(build, "bench", name + ".exe")
+    game, empty = (os.path.join(build, "bin", name + ".exe")
                    for name in ("kelo_firstframe", "kelo_emptyview"))
     first_frame(build, source, empty)  # Wine's prefix and caches, once
     times = {game: [], empty: []}

@@ -29,28 +29,25 @@ install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platform
 # Windows' own look for scroll bars and every other widget, on Windows 10 and 11 alike.
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
 # The MinGW runtime comes with its debugging symbols, which a player has no use for: the zip
-# gets stripped copies.
-set(kelo_dll_dirs "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
+# gets stripped copies. They are made in bin/ of the build, where the tests and benchmarks
+# defined after this are built too, so that Wine finds the runtime beside them.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bin")
 foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
         OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
         message(FATAL_ERROR "The compiler does not know where its ${runtime} is")
     endif()
-    set(stripped "${CMAKE_CURRENT_BINARY_DIR}/runtime/${runtime}")
+    set(stripped "${CMAKE_BINARY_DIR}/bin/${runtime}")
     add_custom_command(OUTPUT "${stripped}"
         COMMAND ${CMAKE_STRIP} --strip-unneeded -o "${stripped}" "${path}"
         DEPENDS "${path}"
         VERBATIM)
     list(APPEND kelo_runtime "${stripped}")
     list(APPEND kelo_runtime_dlls "${path}")
-    cmake_path(GET path PARENT_PATH dir)
-    cmake_path(NORMAL_PATH dir)
-    list(APPEND kelo_dll_dirs "${dir}")
 endforeach()
 add_custom_target(kelo_runtime ALL DEPENDS ${kelo_runtime})
 install(FILES ${kelo_runtime} DESTINATION .)
-list(REMOVE_DUPLICATES kelo_dll_dirs)
 install(DIRECTORY "${KELO_TOP_DIR}/images" DESTINATION .)
 # README.txt, LICENSE and the notices of Qt and the MinGW runtime (from the packages of the
 # DLLs it ships), with where the sources are, all with Windows' line ends.
@@ -64,8 +61,7 @@ include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
 kelo_zip(windows-x86_64)
 
 # The tests run under Wine, in a Wine prefix of the build's own that a test fixture makes first
-# (tests/CMakeLists.txt), finding the DLLs where they were built rather than in an installed
-# folder. Wine hands variables named QT_* on to its programs only when they come as WINEQT_*,
+# (tests/CMakeLists.txt), finding Qt's DLLs where Qt was built, and the runtime beside them. Wine hands variables named QT_* on to its programs only when they come as WINEQT_*,
 # and Qt logs to the debugger rather than to the console it cannot see in a pipe unless told
 # otherwise.
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
@@ -73,5 +69,4 @@ if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
 endif()
 set(KELO_WINE_ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix" "WINEDEBUG=-all"
     "WINEDLLOVERRIDES=mscoree,mshtml=" "WINEQT_FORCE_STDERR_LOGGING=1")
-string(JOIN "\\;" kelo_wine_path ${kelo_dll_dirs} "${CMAKE_CURRENT_BINARY_DIR}/runtime")
-list(APPEND KELO_WINE_ENVIRONMENT "WINEPATH=${kelo_wine_path}")
+list(APPEND KELO_WINE_ENVIRONMENT "WINEPATH=${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")

@@ -34,8 +34,10 @@ def check_no_scroll_bars(page):
 
 
 def test_site_files(site):
+    # The page, Qt's loader, the game and its icon, and the notices in licenses/ (which
+    # tests/release reads), linked from nowhere on the page.
     assert site.files == ["favicon.png", "index.html", "kelokelo.js", "kelokelo.wasm",
-                          "qtloader.js"]
+                          "licenses", "qtloader.js"]
     status, kind, data = site.get("kelokelo.wasm")
     assert (status, kind, data[:4]) == (200, "application/wasm", b"\0asm")
     status, kind, data = site.get("favicon.png")

@@ -16,10 +16,11 @@ pytestmark = pytest.mark.platforms("wine")
 
 RELEASE_FILES = [
     "kelokelo.exe", "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll", "platforms/qwindows.dll",
+    "styles/qwindowsvistastyle.dll",
     "libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll", "LICENSE", "README.txt",
     "images/kelo_blue.png", "images/kelo_green.png", "images/kelo_red.png",
     "images/kelo_yellow.png",
-    "licenses/Qt-SOURCE.txt", "licenses/Qt/LGPL-3.0-only.txt", "licenses/Qt/GPL-3.0-only.txt"]
+    "licenses/SOURCES.txt", "licenses/Qt/LGPL-3.0-only.txt", "licenses/Qt/GPL-3.0-only.txt"]
 
 
 @pytest.fixture(scope="module")
@@ -33,7 +34,7 @@ def release_folder(release_zip, tmp_path_factory):
 
 def test_release_folder(release_folder):
     """The folder holds the game, Qt, the MinGW runtime, the images and the licences; the game
-    is a console program with its icon and version; the Qt licence file names Qt's source."""
+    is a console program with its icon and version; the sources note names Qt's source."""
     folder, files = release_folder
     assert [name for name in RELEASE_FILES if name not in files] == []
     exe = os.path.join(folder, "kelokelo.exe")
@@ -45,8 +46,8 @@ def test_release_folder(release_folder):
                              text=True).stdout
     for text in ["IDI_ICON1", "Kelo Kelo, a falling-blob puzzle game", "ProductVersion"]:
         assert text in strings, f"kelokelo.exe's resources lack {text!r}"
-    with open(os.path.join(folder, "licenses", "Qt-SOURCE.txt"), errors="replace") as f:
-        assert "qt6-base" in f.read(), "Qt-SOURCE.txt does not name the Qt source"
+    with open(os.path.join(folder, "licenses", "SOURCES.txt"), errors="replace") as f:
+        assert "qt6-base" in f.read(), "SOURCES.txt does not name the Qt source"
 
 
 def test_shipped_dlls_are_loaded(game, release_folder):
