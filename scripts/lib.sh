@@ -61,7 +61,7 @@ kelo_ctest() {
     shift 2
     "$@" | tee "$build.log" || { echo "FAIL: $*"; return 1; }
     [ -s "$build/kelo-tests.txt" ] || { echo "FAIL: $build defines no tests"; return 1; }
-    expected=$(grep -c "^${label:-[a-z]*} " "$build/kelo-tests.txt" || true)
+    expected=$(grep -c "^${label:-[^ ]*} " "$build/kelo-tests.txt" || true)
     ran=$(sed -n 's/^.*tests passed, [0-9]* tests failed out of \([0-9]*\)$/\1/p' "$build.log")
     [ "$ran" = "$expected" ] \
         || { echo "FAIL: $build ran ${ran:-no} tests ${label:+labelled $label }of $expected"; return 1; }
