@@ -64,6 +64,26 @@ def test_well_centred_without_scroll_bars(game):
     check_no_scroll_bars(game)
 
 
+def test_name_and_keys_beside_the_game(game):
+    """The page names the game above the game's place and its keys below it, outside that
+    place, while the well stays in the middle (the keys reaching the game are the steering
+    test's)."""
+    well, _ = first_well(game)
+    page = game.js("""
+        const box = id => { const r = document.getElementById(id).getBoundingClientRect();
+                            return [r.left, r.top, r.right, r.bottom]; };
+        return {game: box('game'), title: box('title'), keys: box('keys'),
+                name: document.getElementById('title').innerText,
+                help: document.getElementById('keys').innerText};""")
+    assert "Kelo Kelo" in page["name"]
+    missing = [key for key in ("Left", "Right", "Down", "Z", "X", "Space", "Return", "Plus",
+                               "Minus", "wheel") if key not in page["help"]]
+    assert missing == [], f"the page's keys lack {missing}: {page['help']!r}"
+    assert page["title"][3] <= page["game"][1], f"the name reaches into the game's place: {page}"
+    assert page["keys"][1] >= page["game"][3], f"the keys reach into the game's place: {page}"
+    check_centred(game, well)
+
+
 def test_wheel_zoom(game):
     """One notch of the wheel out and one in again."""
     well, _ = first_well(game)
