@@ -254,19 +254,10 @@ function(_kelo_notice_source_commit out)
     set(${out} "${commit}" PARENT_SCOPE)
 endfunction()
 
-# Where the game's source can be had: the URL of the git checkout's remote "origin", or else the
-# repository's name.
+# Where the game's source can be had: its repository's name (a clone's own remote would name a
+# folder on the builder's machine, and differ from one clone to another).
 function(_kelo_notice_source_remote out)
     set(${out} "Kelo Kelo's git repository (kelokelo) of Quorvin" PARENT_SCOPE)
-    find_program(KELO_GIT_EXECUTABLE git)
-    if(KELO_GIT_EXECUTABLE AND EXISTS "${KELO_NOTICES_TOP_DIR}/.git")
-        execute_process(COMMAND "${KELO_GIT_EXECUTABLE}" -C "${KELO_NOTICES_TOP_DIR}" remote get-url
-                origin
-            OUTPUT_VARIABLE url OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE failed)
-        if(NOT failed AND url)
-            set(${out} "${url}" PARENT_SCOPE)
-        endif()
-    endif()
 endfunction()
 
 # Debian's notice for the package that ships FILE (its copyright file), found with dpkg.
@@ -545,7 +536,7 @@ function(kelo_write_notices)
     list(JOIN options " " options)
     if(platform STREQUAL "windows")
         _kelo_notice_title("Where the sources of Kelo Kelo for Windows are" "=" sources)
-        set(package_script "scripts/package-windows")
+        set(package_script "scripts/package windows")
         set(recipe "cmake/KeloWindows.cmake")
         set(qt_files "Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll,
 platforms/qwindows.dll and styles/qwindowsvistastyle.dll")
@@ -553,8 +544,8 @@ platforms/qwindows.dll and styles/qwindowsvistastyle.dll")
 file)")
     else()
         _kelo_notice_title("Where the sources of Kelo Kelo for the browser are" "=" sources)
-        set(package_script "scripts/package-web")
-        set(recipe "web/CMakeLists.txt")
+        set(package_script "scripts/package web")
+        set(recipe "cmake/KeloWeb.cmake")
         set(qt_files "Qt Core, Gui and Widgets with the wasm platform
 plugin, all linked into kelokelo.wasm")
         set(compiler "Debian's emscripten")
@@ -569,7 +560,7 @@ source, with everything that builds this release, is its git repository:
   commit ${commit}
 
 ${package_script} in that repository builds this release (${recipe} says what goes
-into it); the repository's README.md says how to run it.
+into it); the repository's docs/building.md says how to run it.
 
 Qt
 --
@@ -611,7 +602,7 @@ Qt is linked statically into kelokelo.wasm. The GNU Lesser General Public Licens
 change Qt and run the game with your changed Qt, and everything needed to link the game again
 with another Qt is public: take the game's source at the commit above and Qt's source above,
 change Qt as you like, build it with \"scripts/build-qt web\" (or with Qt's configure and the
-options above), and build the page against it with ${package_script}, as the game's README.md
+options above), and build the page against it with ${package_script}, as the game's docs/building.md
 says.
 ")
     endif()
@@ -695,4 +686,4 @@ endfunction()
 set(KELO_SOURCE_COMMIT "" CACHE STRING
     "The commit of the game's source that the release is built from (empty: ask git)")
 set(KELO_SOURCE_REPOSITORY "" CACHE STRING
-    "Where the game's source can be had, as the release's notes name it (empty: git's origin)")
+    "Where the game's source can be had, as the release's notes name it (empty: its name)")

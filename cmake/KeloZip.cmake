@@ -12,6 +12,9 @@ function(kelo_zip platform)
     set(CPACK_PACKAGE_FILE_NAME "kelokelo-${PROJECT_VERSION}-${platform}")
     set(CPACK_GENERATOR ZIP)
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+    # CPack adds the files in the order the file system lists them: they are packed again in
+    # sorted order.
+    set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/KeloZipSort.cmake")
     # The package directory of a preset, or the build folder.
     set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/package")
     # Named before CPack's module, which leaves its source package's name in the variable.

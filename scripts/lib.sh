@@ -9,9 +9,9 @@ KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3-pytest)
 KELO_PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base)
 KELO_REPRODUCIBLE_PACKAGES=(reprotest faketime diffoscope-minimal git)
 KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils)
-KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" wine wine64 unzip)
+KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" zip wine wine64 unzip)
 KELO_WEB_BUILD_PACKAGES=(emscripten node-acorn xz-utils)
-KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" chromium chromium-driver python3-selenium)
+KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" zip chromium chromium-driver python3-selenium)
 
 # Runs a command as root: directly when this is root, through sudo otherwise. sudo resets the
 # environment, so what apt and debconf need is set on its far side.

@@ -209,7 +209,7 @@ def test_browser_notes_say_how_to_relink_qt(release):
         pytest.skip("a check of the browser's release")
     sources = _sources(release)
     assert "linked statically" in sources
-    assert "scripts/package-web" in sources
+    assert "scripts/package web" in sources
     assert "index.html" in release.names
     assert all(name.startswith("licenses/") for name in release.names
                if name.endswith(".txt")), "notices outside licenses/"
