@@ -2,8 +2,8 @@
 # folder named after the game, its version and the platform.
 #
 # Every time stamp in it is SOURCE_DATE_EPOCH when that is set (scripts/package sets it to
-# the last commit's time; the package presets pack in UTC, since a zip keeps local times), and
-# every mode is the install's own, whatever the umask: the same sources give the same bytes.
+# the last commit's time), the files are in sorted order (KeloZipSort.cmake packs them again)
+# and every mode is the install's own, whatever the umask: the same sources give the same bytes.
 # A caller that ships programs with symbols to strip sets CPACK_STRIP_FILES first.
 function(kelo_zip platform)
     set(CPACK_PACKAGE_NAME kelokelo)
