@@ -59,7 +59,7 @@ kelo_maintainer() {
 kelo_ctest() {
     local build=$1 label=$2 expected ran
     shift 2
-    "$@" | tee "$build.log" || { echo "FAIL: $*"; return 1; }
+    mkdir -p "${build%/*}" && "$@" | tee "$build.log" || { echo "FAIL: $*"; return 1; }
     [ -s "$build/kelo-tests.txt" ] || { echo "FAIL: $build defines no tests"; return 1; }
     expected=$(grep -c "^${label:-[^ ]*} " "$build/kelo-tests.txt" || true)
     ran=$(sed -n 's/^.*tests passed, [0-9]* tests failed out of \([0-9]*\)$/\1/p' "$build.log")
