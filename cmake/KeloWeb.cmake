@@ -30,10 +30,13 @@ target_link_options(kelokelo PRIVATE -Oz)
 # The game reads ./images/kelo_*.png from its working directory, which is / in the page's
 # virtual file system: the images are built into the program there, so that the page needs no
 # extra download and the game finds them where it finds them on the desktop.
-set(kelo_images kelo_blue.png kelo_green.png kelo_red.png kelo_yellow.png)
-list(TRANSFORM kelo_images PREPEND "${KELO_TOP_DIR}/images/")
-target_link_options(kelokelo PRIVATE "SHELL:--embed-file ${KELO_TOP_DIR}/images@/images")
-set_property(TARGET kelokelo APPEND PROPERTY LINK_DEPENDS ${kelo_images})
+# Each file is named, in a fixed order: a whole folder would be packed in the order the file
+# system lists it, which differs from one checkout to another.
+foreach(kelo_image kelo_blue.png kelo_green.png kelo_red.png kelo_yellow.png)
+    target_link_options(kelokelo PRIVATE
+        "SHELL:--embed-file ${KELO_TOP_DIR}/images/${kelo_image}@/images/${kelo_image}")
+    set_property(TARGET kelokelo APPEND PROPERTY LINK_DEPENDS "${KELO_TOP_DIR}/images/${kelo_image}")
+endforeach()
 
 # The page, and the game's icon as its favicon, beside the program and Qt's loader.
 configure_file("${KELO_TOP_DIR}/web/index.html" "${CMAKE_CURRENT_BINARY_DIR}/index.html" COPYONLY)
