@@ -22,7 +22,8 @@ kelo_as_root() {
 }
 
 # Installs the Debian packages given as arguments when any of them is missing. Another apt
-# (unattended-upgrades, on a fresh desktop) may hold the lock: apt waits for it.
+# (unattended-upgrades, on a fresh desktop) may hold the locks: apt waits for dpkg's, and the
+# update is tried again while another holds the lock of the package lists.
 kelo_ensure_packages() {
     local missing=() pkg
     for pkg in "$@"; do
@@ -31,8 +32,11 @@ kelo_ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing ${missing[*]}"
-    local apt=(apt-get -qq -o DPkg::Lock::Timeout=1800)
-    kelo_as_root "${apt[@]}" update
+    local apt=(apt-get -qq -o DPkg::Lock::Timeout=1800) log
+    until log=$(kelo_as_root "${apt[@]}" update 2>&1); do
+        grep -q 'Could not get lock' <<<"$log" || { echo "$log" >&2 && return 1; }
+        sleep 5
+    done
     kelo_as_root "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
 }
 
