@@ -114,6 +114,9 @@ string(FIND "${kelo_description}" "\n" kelo_summary_end)
 math(EXPR kelo_summary_end "${kelo_summary_end} + 1")
 string(SUBSTRING "${kelo_description}" ${kelo_summary_end} -1 kelo_description)
 string(STRIP "${kelo_description}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
+# The debian/ folder for a maintainer's debhelper build of this release, from the same data.
+kelo_debian_folder("${PROJECT_BINARY_DIR}/debian" "${PROJECT_VERSION}" "${KELO_PACKAGE_MAINTAINER}"
+    "${KELO_RELEASE_DATE}")
 # Let dpkg-shlibdeps work out the Qt and C++ runtime libraries the game links against, rather
 # than keeping a list by hand that goes stale with every Qt update.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -1,6 +1,6 @@
 # The changelog date and the copyright file that the package is built with, checked on their
 # own: a wrong day of the week or a garbled licence would only show in lintian much later.
-#   cmake -DKELO_SOURCE_DIR=... -P debianfiles.cmake
+#   cmake -DKELO_SOURCE_DIR=... -DWORK_DIR=... -P debianfiles.cmake
 # With -DKELO_DATE=YYYY-MM-DD it only prints that day as the changelog has it, so that a date
 # that must stop the configuration can be tried in a process of its own.
 include("${KELO_SOURCE_DIR}/cmake/KeloDebianFiles.cmake")
@@ -83,3 +83,34 @@ endif()
 string(REGEX REPLACE "(^|\n) \\.\n" "\\1\n" body "${body}")
 string(REGEX REPLACE "(^|\n) " "\\1" body "${body}")
 expect("the licence in data/copyright" "${body}" "${terms}")
+
+# The debian/ folder of a maintainer's build: the maintainer and the description in the control
+# file, in Debian's form and word for word those of data/description.txt, nothing left
+# unfilled, the release as the package's first upload, and rules still executable.
+set(debian "${WORK_DIR}/debian-folder")
+file(REMOVE_RECURSE "${debian}")
+kelo_debian_folder("${debian}" "1.2.3" "A Packager <packager@example.org>" "2024-02-29")
+file(READ "${debian}/control" control)
+file(READ "${debian}/changelog" changelog)
+if(NOT control MATCHES "\nMaintainer: A Packager <packager@example.org>\n")
+    message(SEND_ERROR "the control file names another maintainer:\n${control}")
+endif()
+if(NOT control MATCHES "\nDescription: ([^\n]+)\n(( [^\n]+\n)+)$")
+    message(FATAL_ERROR "the control file ends in no description of Debian's form:\n${control}")
+endif()
+set(summary "${CMAKE_MATCH_1}")
+set(long "${CMAKE_MATCH_2}")
+string(REGEX REPLACE "(^|\n) \\.\n" "\\1\n" long "${long}")
+string(REGEX REPLACE "(^|\n) " "\\1" long "${long}")
+file(READ "${KELO_SOURCE_DIR}/data/description.txt" description)
+expect("the description in the control file" "${summary}\n${long}" "${description}")
+if("${control}${changelog}" MATCHES "@[A-Z_]+@")
+    message(SEND_ERROR "a placeholder is left in debian/:\n${control}${changelog}")
+endif()
+string(REGEX MATCH "^[^\n]*" first "${changelog}")
+expect("the changelog's first line" "${first}" "kelokelo (1.2.3-1) unstable; urgency=medium")
+string(REGEX MATCH "\n -- [^\n]*\n$" trailer "${changelog}")
+expect("the changelog's trailer" "${trailer}"
+    "\n -- A Packager <packager@example.org>  Thu, 29 Feb 2024 00:00:00 +0000\n")
+execute_process(COMMAND test -x "${debian}/rules" RESULT_VARIABLE result)
+expect("debian/rules executable" "${result}" "0")
