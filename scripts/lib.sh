@@ -1,11 +1,17 @@
 # shellcheck shell=bash disable=SC2034 # the lists are used by the scripts that source this
-# What the scripts in scripts/ share; sourced by them alone. The Debian packages each job
-# needs: building the game (the presets use Ninja); testing the real window under Xvfb; checking
-# the Debian package as a distribution would; building a package twice to compare; building
-# and testing for Windows (MinGW-w64, Wine) and for the browser (emscripten, whose linker runs
-# acorn under node; Chromium and its WebDriver).
-KELO_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libboost-graph-dev)
-KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3-pytest)
+# What the scripts in scripts/ share; sourced by them alone. The Debian packages each job needs.
+# Building the game and testing its window: the Build-Depends of data/debian/control, the one
+# list of them (the window tests' tools marked <!nocheck>), and a C++ compiler.
+kelo_depends() {
+    awk -v RS=, -v tests="${1:-}" 'sub(/.*Build-Depends:/, "") { on = 1 }
+        on && $1 !~ /^debhelper/ && /nocheck/ == (tests != "") { print $1 } /\n[^ ]/ { on = 0 }' \
+        "${BASH_SOURCE[0]%/*}/../data/debian/control"
+}
+mapfile -t KELO_BUILD_PACKAGES < <(echo g++ && kelo_depends)
+mapfile -t KELO_TEST_PACKAGES < <(kelo_depends tests)
+# Checking the Debian package as a distribution would; building a package twice to compare;
+# building and testing for Windows (MinGW-w64, Wine) and for the browser (emscripten, whose
+# linker runs acorn under node; Chromium and its WebDriver).
 KELO_PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base)
 KELO_REPRODUCIBLE_PACKAGES=(reprotest faketime diffoscope-minimal git)
 KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils)
@@ -16,9 +22,8 @@ KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" zip chromium chromium-driver 
 # Runs a command as root: directly when this is root, through sudo otherwise. sudo resets the
 # environment, so what apt and debconf need is set on its far side.
 kelo_as_root() {
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "$@"
+    local sudo && [ "$(id -u)" -eq 0 ] || sudo=sudo
+    ${sudo:+sudo} env DEBIAN_FRONTEND=noninteractive "$@"
 }
 
 # Installs the Debian packages given as arguments when any of them is missing. Another apt
@@ -57,9 +62,8 @@ kelo_maintainer() {
     echo "$name <$email>"
 }
 
-# kelo_ctest BUILD LABEL COMMAND...: runs a command that ends in a build's tests (a workflow
-# preset), and fails unless all passed and the run counted every test in BUILD/kelo-tests.txt
-# labelled LABEL (all of them for an empty LABEL): a filter that matches fewer fails.
+# kelo_ctest BUILD LABEL COMMAND...: runs a workflow preset that ends in BUILD's tests, and fails
+# unless all passed and it counted every test of BUILD/kelo-tests.txt labelled LABEL (or all).
 kelo_ctest() {
     local build=$1 label=$2 expected ran
     shift 2
