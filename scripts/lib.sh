@@ -56,8 +56,8 @@ kelo_debian_archives() {
 # user.name and user.email; a check run by someone without either builds for itself alone,
 # under a name that says so. Prints "Name <address>".
 kelo_maintainer() {
-    local name=${DEBFULLNAME:-$(git config user.name || true)}
-    local email=${DEBEMAIL:-${EMAIL:-$(git config user.email || true)}}
+    local name=${DEBFULLNAME:-$(git config user.name 2>/dev/null || true)}
+    local email=${DEBEMAIL:-${EMAIL:-$(git config user.email 2>/dev/null || true)}}
     [ -n "$name" ] && [ -n "$email" ] || name="Kelo Kelo package check" email=package-check@kelokelo.test
     echo "$name <$email>"
 }
