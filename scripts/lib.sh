@@ -14,10 +14,21 @@ mapfile -t KELO_TEST_PACKAGES < <(kelo_depends tests)
 # linker runs acorn under node; Chromium and its WebDriver).
 KELO_PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base)
 KELO_REPRODUCIBLE_PACKAGES=(reprotest faketime diffoscope-minimal git)
-KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils)
+KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils patch)
 KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" zip wine wine64 unzip)
-KELO_WEB_BUILD_PACKAGES=(emscripten node-acorn xz-utils)
+KELO_WEB_BUILD_PACKAGES=(emscripten node-acorn xz-utils patch)
 KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" zip chromium chromium-driver python3-selenium)
+
+# The Windows and browser releases are built on Qt 6.8, which Debian 13 carries; an older Debian
+# says so in one line and stops. Testing and unstable, which name no version, build them too.
+kelo_cross_release_here() {
+    local VERSION_ID=
+    [[ ${1:-} =~ ^(windows|web)$ ]] || return 0
+    . /etc/os-release
+    [ "${VERSION_ID:-99}" -ge 13 ] && return 0
+    echo "The $1 release is built on Debian 13 (Qt 6.8), not on $PRETTY_NAME." >&2
+    exit 1
+}
 
 # Runs a command as root: directly when this is root, through sudo otherwise. sudo resets the
 # environment, so what apt and debconf need is set on its far side.
