@@ -17,16 +17,17 @@ KELO_REPRODUCIBLE_PACKAGES=(reprotest faketime diffoscope-minimal git)
 KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils patch)
 KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" zip wine wine64 unzip)
 KELO_WEB_BUILD_PACKAGES=(emscripten node-acorn xz-utils patch)
-KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" zip chromium chromium-driver python3-selenium)
+KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" librsvg2-bin zip chromium chromium-driver python3-selenium)
 
 # The Windows and browser releases are built on Qt 6.8, which Debian 13 carries; an older Debian
 # says so in one line and stops. Testing and unstable, which name no version, build them too.
 kelo_cross_release_here() {
-    local VERSION_ID=
+    local release name
     [[ ${1:-} =~ ^(windows|web)$ ]] || return 0
-    . /etc/os-release
-    [ "${VERSION_ID:-99}" -ge 13 ] && return 0
-    echo "The $1 release is built on Debian 13 (Qt 6.8), not on $PRETTY_NAME." >&2
+    release=$(. /etc/os-release && echo "${VERSION_ID:-99} $PRETTY_NAME")
+    [ "${release%% *}" -ge 13 ] && return 0
+    name=Windows && [ "$1" = windows ] || name=browser
+    echo "The $name release is built on Debian 13 (Qt 6.8), not here on ${release#* }." >&2
     exit 1
 }
 
