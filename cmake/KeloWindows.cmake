@@ -26,8 +26,9 @@ install(TARGETS kelokelo RUNTIME DESTINATION .)
 install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
     DESTINATION .)
 install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
-# Windows' own look for scroll bars and every other widget, on Windows 10 and 11 alike.
-install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
+# Windows' own look for scroll bars and every other widget: one plugin holds the Windows 11
+# style, which Qt picks on Windows 11, and the Vista style it falls back to on Windows 10.
+install(FILES $<TARGET_FILE:Qt6::QModernWindowsStylePlugin> DESTINATION styles)
 # The MinGW runtime comes with its debugging symbols, which a player has no use for: the zip
 # gets stripped copies. They are made in bin/ of the build, where the tests and benchmarks
 # defined after this are built too, so that Wine finds the runtime beside them.

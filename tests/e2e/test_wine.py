@@ -16,7 +16,7 @@ pytestmark = pytest.mark.platforms("wine")
 
 RELEASE_FILES = [
     "kelokelo.exe", "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll", "platforms/qwindows.dll",
-    "styles/qwindowsvistastyle.dll",
+    "styles/qmodernwindowsstyle.dll",
     "libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll", "LICENSE", "README.txt",
     "images/kelo_blue.png", "images/kelo_green.png", "images/kelo_red.png",
     "images/kelo_yellow.png",
