@@ -148,8 +148,9 @@ function(_kelo_notice_wanted id module path out)
         # Direct3D 12 is drawn through on Windows alone.
         set(want ${KELO_NOTICES_WINDOWS})
     elseif(id MATCHES "^(vera_font|dejayvu)$")
-        # The fonts that the wasm platform plugin carries, for a browser has none to give it.
-        set(want ${web})
+        # The fonts of the wasm platform plugin, which scripts/build-qt leaves out of it: the
+        # game draws no text.
+        set(want FALSE)
     elseif(id MATCHES "^(forkfd|android|cocoa|qeventdispatcher_cf|xcb|pixman)")
         # QProcess on Unix (neither platform has it), Android, macOS, X11, and the ARM NEON
         # drawing code.
@@ -433,25 +434,6 @@ function(kelo_write_notices)
         endforeach()
     endforeach()
 
-    # Qt 6.4's Core carries the freedesktop.org MIME database, which its attribution files do not
-    # name (later versions carry another database, which they do).
-    set(mime_db "${tree}/src/corelib/mimetypes/mime/packages/freedesktop.org.xml")
-    if(kelo_qt_cfg_Built_in_copy_of_the_MIME_database STREQUAL "yes" AND EXISTS "${mime_db}"
-            AND NOT "tika-mimetypes" IN_LIST seen)
-        file(READ "${mime_db}" xml)
-        if(NOT xml MATCHES "<!--\n(The freedesktop.org shared MIME database [^>]*)-->")
-            message(FATAL_ERROR "${mime_db} does not say its licence where it used to")
-        endif()
-        set(notice "${CMAKE_MATCH_1}")
-        _kelo_notice_title("The freedesktop.org shared MIME database" "=" text)
-        string(APPEND text "\nPart of:   Qt ${qt_version} (src/corelib/mimetypes/mime/packages/"
-            "freedesktop.org.xml in Qt's source), built into Qt Core\n"
-            "Licence:   GPL-2.0-or-later\n\n${notice}\n")
-        _kelo_notice_read("${tree}/LICENSES/GPL-2.0-or-later.txt" licence_text)
-        string(APPEND text "${licence_text}")
-        _kelo_notice_write("${out}.new/Qt/shared-mime-info.txt" "${text}" ${crlf})
-        string(APPEND index_qt "  Qt/shared-mime-info.txt  The freedesktop.org shared MIME database\n")
-    endif()
     string(REPLACE "\n" ";" index_lines "${index_qt}")
     list(REMOVE_ITEM index_lines "")
     list(SORT index_lines)
@@ -534,12 +516,15 @@ function(kelo_write_notices)
     endif()
     file(STRINGS "${prefix}/kelo-qt-configure.txt" options)
     list(JOIN options " " options)
+    # scripts/build-qt applies the game's own patches to Qt's source, from the same commit.
+    file(GLOB patches RELATIVE "${KELO_NOTICES_TOP_DIR}" "${KELO_NOTICES_TOP_DIR}/data/qt/*.patch")
+    list(JOIN patches ", " patches)
     if(platform STREQUAL "windows")
         _kelo_notice_title("Where the sources of Kelo Kelo for Windows are" "=" sources)
         set(package_script "scripts/package windows")
         set(recipe "cmake/KeloWindows.cmake")
         set(qt_files "Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll,
-platforms/qwindows.dll and styles/qwindowsvistastyle.dll")
+platforms/qwindows.dll and styles/qmodernwindowsstyle.dll")
         set(compiler "Debian's MinGW-w64 (cmake/mingw-w64-x86_64.cmake is its CMake toolchain
 file)")
     else()
@@ -570,6 +555,9 @@ ${qt_debian_version}, without Debian's own patches:
 
   ${orig_name}
   SHA-256 ${orig_sha256}
+
+with the game's own changes to it, each a patch in the game's repository that says why:
+${patches}.
 
 Debian's archive keeps that package; on a Debian system
 \"apt-get source ${qt_package}=${qt_debian_version}\" fetches it, checked against the archive's

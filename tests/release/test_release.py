@@ -1,8 +1,12 @@
 """What a release zip must carry besides the game: its manifest and line ends on Windows, the
 notices of everything built into it, and the way back to its sources."""
 
+import gzip
+import json
+import os
 import pathlib
 import re
+import struct
 import xml.etree.ElementTree as ElementTree
 
 import pytest
@@ -15,6 +19,10 @@ ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
 
 windows_only = pytest.mark.usefixtures("windows_release")
+# What a player downloads: the Windows zip, and the page's program as a web server sends it,
+# compressed.
+WINDOWS_ZIP_BUDGET = 20_000_000
+WASM_GZIP_BUDGET = 3_000_000
 
 
 @pytest.fixture
@@ -202,6 +210,76 @@ def test_sources_name_the_qt_source_and_how_it_was_built(release, pytestconfig):
         dsc = next(pathlib.Path(qt_source).glob("*.dsc")).read_text(encoding="utf-8")
         assert re.search(rf"^Version: {re.escape(package.group(1))}$", dsc, re.M)
         assert re.search(rf"^ {checksum.group(1)} \d+ \S+\.orig\.tar\.\w+$", dsc, re.M)
+
+
+@windows_only
+def test_style_plugin_offers_windows_11_and_vista(release):
+    """Qt picks the Windows 11 style on Windows 11 and the Vista style before it: the one
+    plugin shipped must offer both by the keys its metadata gives them."""
+    plugin = release.read("styles/qmodernwindowsstyle.dll")
+    assert b"windows11" in plugin and b"windowsvista" in plugin
+
+
+def test_sources_name_the_patches_of_qt(release):
+    sources = _sources(release)
+    patches = sorted(path.relative_to(TOP).as_posix() for path in (TOP / "data/qt").glob("*.patch"))
+    assert patches, "no patch of Qt in data/qt"
+    missing = [patch for patch in patches if patch not in sources]
+    assert missing == [], f"SOURCES.txt does not name the patches {missing} that Qt was built with"
+
+
+def test_download_within_budget(release):
+    if release.windows:
+        size = os.path.getsize(release.path)
+        assert size < WINDOWS_ZIP_BUDGET, f"the Windows zip is {size:,} bytes"
+    else:
+        size = len(gzip.compress(release.read("kelokelo.wasm"), 9))
+        assert size <= WASM_GZIP_BUDGET, f"kelokelo.wasm is {size:,} bytes gzip-compressed"
+
+
+def test_page_carries_no_fonts(release):
+    """The game draws no text: Qt's wasm plugin is built without the fonts it embeds, which
+    name Bitstream, whose Vera fonts they grew from."""
+    if not release.web:
+        pytest.skip("a check of the browser's release")
+    assert b"Bitstream" not in release.read("kelokelo.wasm")
+    assert not [name for name in release.notices() if "dejavu" in name.lower()]
+
+
+def _web_app(release):
+    if not release.web:
+        pytest.skip("a check of the browser's release")
+    return json.loads(release.text("manifest.json")), release.text("sw.js")
+
+
+def test_service_worker_keeps_every_file_of_the_page(release):
+    """Offline, the page has only what its worker kept: every file of the zip but the worker
+    itself, and the page again as the folder's own address. Its cache carries the version."""
+    _, worker = _web_app(release)
+    cache = re.search(r'^const CACHE = "kelokelo-([^"]+)-[0-9a-f]{12}";$', worker, re.M)
+    assert cache, "sw.js names no cache of the game's"
+    assert release.top == f"kelokelo-{cache.group(1)}-web"
+    kept = re.findall(r'^  "([^"]+)",?$', worker, re.M)
+    assert sorted(kept) == sorted(["./"] + [name for name in release.names if name != "sw.js"])
+
+
+def test_web_app_manifest_and_icons(release):
+    """The icons the manifest names are PNG images of the sizes it gives, 192 and 512 among
+    them, and the app opens on the page's own background."""
+    manifest, _ = _web_app(release)
+    assert (manifest["display"], manifest["start_url"]) == ("standalone", "./")
+    assert manifest["name"] == "Kelo Kelo" and manifest["short_name"]
+    sizes = set()
+    for icon in manifest["icons"]:
+        data = release.read(icon["src"])
+        assert data[:8] == b"\x89PNG\r\n\x1a\n", f"{icon['src']} is no PNG image"
+        width, height = struct.unpack(">II", data[16:24])
+        assert f"{width}x{height}" == icon["sizes"], f"{icon['src']} is {width}x{height}"
+        sizes.add(icon["sizes"])
+    assert {"192x192", "512x512"} <= sizes
+    page = release.text("index.html")
+    assert f"background: {manifest['background_color']};" in page
+    assert '<link rel="manifest" href="manifest.json">' in page
 
 
 def test_browser_notes_say_how_to_relink_qt(release):
