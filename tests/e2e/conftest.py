@@ -8,14 +8,12 @@
     --platform=web  --zip=WEB.zip                   the page, served from 127.0.0.1, in Debian's
                                                     headless Chromium
 
-Tests for the other platforms are skipped. Two runs make files rather than test:
+Tests for the other platforms are skipped. One run makes a file rather than tests:
 
     --screenshot=OUT.png [--pairs=N]   plays until blobs of three colours have settled, saves the
                                        window as OUT.png once the picture passes its checks
-    --load-time=N                      loads the page N times, each in a new browser, and prints
-                                       "load to first frame: median S s (S1, S2, ...)"
 
-Either runs that alone. Run with Debian's Python, whose pytest and Selenium these are:
+It runs that alone. Run with Debian's Python, whose pytest and Selenium these are:
 
     /usr/bin/python3 -m pytest tests/e2e --platform=x11 --game=build/kelokelo --workdir=.
 """
@@ -48,15 +46,12 @@ def pytest_addoption(parser):
     group.addoption("--screenshot", metavar="OUT.png", help="only save a screenshot as OUT.png")
     group.addoption("--pairs", type=int, default=6,
                     help="how many pairs --screenshot drops at least")
-    group.addoption("--load-time", type=int, metavar="N",
-                    help="web: only time N loads of the page to its first frame")
 
 
 def pytest_configure(config):
     config.addinivalue_line("markers", "platforms(*names): runs only on the platforms named")
     config.addinivalue_line("markers", "storm: the key storm, run on its own")
     config.addinivalue_line("markers", "screenshot: saves --screenshot, run only with it")
-    config.addinivalue_line("markers", "load_time: times --load-time loads, run only with it")
     config.kelo_summary = []
     if config.getoption("help", False) or config.getoption("collectonly", False):
         return
@@ -80,15 +75,13 @@ def interrupt(signum, frame):
 
 
 def pytest_collection_modifyitems(config, items):
-    """Runs --screenshot or --load-time alone, and leaves both out otherwise; skips the tests
-    of other platforms."""
-    only = {marker for marker in ("screenshot", "load_time")
-            if config.getoption(marker) is not None}
+    """Runs --screenshot alone, and leaves it out otherwise; skips the tests of other
+    platforms."""
+    only = config.getoption("screenshot") is not None
     keep, drop = [], []
     for item in items:
-        makes = {marker for marker in ("screenshot", "load_time")
-                 if item.get_closest_marker(marker)}
-        (keep if (makes & only if only else not makes) else drop).append(item)
+        makes = item.get_closest_marker("screenshot") is not None
+        (keep if makes == only else drop).append(item)
     if drop:
         config.hook.pytest_deselected(items=drop)
         items[:] = keep
@@ -171,14 +164,16 @@ def site(release_zip, tmp_path_factory):
 def start_game(request, platform, tmp_path):
     """Starts the game on the run's platform: start_game() for the usual one;
     start_game(prepare=f) under Wine calls f(folder) on the unpacked folder before the start;
-    start_game(size=(w, h)) opens the page in a browser window of that size.
+    start_game(size=(w, h)) opens the page in a browser window of that size,
+    start_game(flags=[...]) in a browser started with those flags, and start_game(url=u) from
+    another server than the run's.
 
     Each game is ended after the test; it must not have ended by itself meanwhile (unless the
     test ended it) nor reported a failed assertion, and the page must have left no trouble in
     the console."""
     games = []
 
-    def start(prepare=None, size=None):
+    def start(prepare=None, size=None, flags=(), url=None):
         number = len(games) + 1
         if platform in ("x11", "wine"):
             request.getfixturevalue("x_display")
@@ -200,8 +195,8 @@ def start_game(request, platform, tmp_path):
                 # A folder changed by the test: the test judges the warnings itself.
                 game.has_images = False
         else:
-            site = request.getfixturevalue("site")
-            game = Page(site.url, size or Page.WINDOW)
+            url = url or request.getfixturevalue("site").url
+            game = Page(url, size or Page.WINDOW, flags)
         games.append(game)
         if platform != "web":
             game.wait_for_window()

@@ -305,7 +305,7 @@ class Page:
     # in eighths of a degree.
     WHEEL_NOTCH = 120
 
-    def __init__(self, url, size=WINDOW):
+    def __init__(self, url, size=WINDOW, flags=()):
         # Imported here, so that the desktop runs need no Selenium.
         from selenium import webdriver
         from selenium.webdriver.chrome.service import Service
@@ -320,13 +320,11 @@ class Page:
                      "--no-first-run", "--disable-background-networking",
                      "--disable-component-update", "--disable-sync",
                      "--force-device-scale-factor=1", f"--window-size={size[0]},{size[1]}",
-                     # Without a GPU, WebGL and the page's compositing both run on Chromium's
-                     # software renderer, as a GPU would: asked for outright, it is used
-                     # without a console warning about the fallback. With the GPU merely
-                     # disabled, every frame of the game's WebGL canvas is read back for a
-                     # software compositor, and the console fills with warnings about it.
+                     # Without a GPU, the page's compositing runs on Chromium's software
+                     # renderer, as a GPU would: asked for outright, it is used without a
+                     # console warning about the fallback.
                      "--use-gl=angle", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-                     f"--user-data-dir={self.profile}"]:
+                     f"--user-data-dir={self.profile}", *flags]:
             options.add_argument(flag)
         # Every console entry, of every level, is kept for the checks.
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
