@@ -1,6 +1,8 @@
 # The game for the browser: kelokelo.js and kelokelo.wasm, linked against a static Qt for
 # WebAssembly, with Qt's loader, the page (web/index.html) and the game's icon as its favicon
-# beside them. They are what the browser zip holds; any static web server can serve them.
+# beside them, and what makes the page a web app that a browser installs and plays offline: its
+# manifest, the icon at the sizes browsers ask for and a service worker. They are what the
+# browser zip holds; any static web server can serve them.
 #
 # Included from the top-level CMakeLists.txt when emscripten builds the game.
 
@@ -11,8 +13,8 @@ cmake_path(NORMAL_PATH KELO_TOP_DIR)
 # (the standard icons of dialogs, file views, dock and tool bars, in many sizes) are some
 # 400 kB of PNG files that compress no further, and the game shows none of them: they are
 # left out of the page's download, and styleicons.cpp stands in for the functions that would
-# register them. Qt 6.4 links them as objects of their own; later versions keep them in the
-# library, and link only a small object that registers them, which pulls them in.
+# register them. Qt keeps them in the library, and links only a small object that registers
+# them, which pulls them in.
 foreach(kelo_unused_resources Qt6::Widgets_resources_1 Qt6::Widgets_resources_2)
     get_target_property(kelo_objects ${kelo_unused_resources} IMPORTED_OBJECTS_RELEASE)
     if(NOT kelo_objects MATCHES "/qrc_qstyle1?(_init)?\\.cpp\\.o$")
@@ -22,8 +24,7 @@ foreach(kelo_unused_resources Qt6::Widgets_resources_1 Qt6::Widgets_resources_2)
 endforeach()
 target_sources(kelokelo PRIVATE "${CMAKE_CURRENT_LIST_DIR}/styleicons.cpp")
 
-# The page starts the program by the entry function's name where Qt's loader asks for it (Qt 6.6
-# and later).
+# The page starts the program by the entry function's name, which Qt's loader asks for.
 set_target_properties(kelokelo PROPERTIES QT_WASM_EXPORT_NAME kelokelo_entry)
 # Every byte is downloaded before the game starts: the linker's optimiser works for size first.
 target_link_options(kelokelo PRIVATE -Oz)
@@ -54,5 +55,48 @@ install(FILES
 # sources of the game and of that Qt are.
 include("${CMAKE_CURRENT_LIST_DIR}/KeloNotices.cmake")
 kelo_install_notices(QT_PREFIX "${QT6_INSTALL_PREFIX}" DESTINATION licenses)
+
+# The web app: its manifest, with the icon drawn from the SVG at the sizes browsers ask for.
+find_program(KELO_RSVG_CONVERT rsvg-convert REQUIRED)
+configure_file("${KELO_TOP_DIR}/web/manifest.json" "${CMAKE_CURRENT_BINARY_DIR}/manifest.json"
+    COPYONLY)
+set(kelo_web_files index.html favicon.png manifest.json qtloader.js kelokelo.js kelokelo.wasm)
+foreach(kelo_size 192 512)
+    add_custom_command(OUTPUT icon-${kelo_size}.png
+        COMMAND "${KELO_RSVG_CONVERT}" --width=${kelo_size} --height=${kelo_size}
+            --output=icon-${kelo_size}.png "${KELO_TOP_DIR}/data/icons/kelokelo.svg"
+        DEPENDS "${KELO_TOP_DIR}/data/icons/kelokelo.svg"
+        VERBATIM)
+    list(APPEND kelo_web_files icon-${kelo_size}.png)
+endforeach()
+# The service worker keeps every file of the page, the notices among them; its cache is named
+# after a digest of them all, made once the program is linked.
+set(kelo_web_list "./ ${CMAKE_CURRENT_BINARY_DIR}/index.html\n")
+foreach(kelo_file IN LISTS kelo_web_files)
+    string(APPEND kelo_web_list "${kelo_file} ${CMAKE_CURRENT_BINARY_DIR}/${kelo_file}\n")
+endforeach()
+file(GLOB_RECURSE kelo_notices RELATIVE "${CMAKE_CURRENT_BINARY_DIR}/kelo-notices"
+    "${CMAKE_CURRENT_BINARY_DIR}/kelo-notices/*")
+list(SORT kelo_notices)
+foreach(kelo_file IN LISTS kelo_notices)
+    string(APPEND kelo_web_list
+        "licenses/${kelo_file} ${CMAKE_CURRENT_BINARY_DIR}/kelo-notices/${kelo_file}\n")
+endforeach()
+file(CONFIGURE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/kelo-web-files.txt" CONTENT "${kelo_web_list}")
+add_custom_command(OUTPUT sw.js
+    COMMAND "${CMAKE_COMMAND}" -DLIST=kelo-web-files.txt -DVERSION=${PROJECT_VERSION}
+        "-DTEMPLATE=${KELO_TOP_DIR}/web/sw.js.in" -DOUTPUT=sw.js
+        -P "${CMAKE_CURRENT_LIST_DIR}/KeloServiceWorker.cmake"
+    DEPENDS kelokelo "$<TARGET_FILE:kelokelo>" icon-192.png icon-512.png
+        "${CMAKE_CURRENT_BINARY_DIR}/kelo-web-files.txt" "${KELO_TOP_DIR}/web/sw.js.in"
+        "${CMAKE_CURRENT_LIST_DIR}/KeloServiceWorker.cmake"
+    VERBATIM)
+add_custom_target(kelo_web_app ALL DEPENDS sw.js)
+install(FILES
+    "${CMAKE_CURRENT_BINARY_DIR}/manifest.json"
+    "${CMAKE_CURRENT_BINARY_DIR}/icon-192.png"
+    "${CMAKE_CURRENT_BINARY_DIR}/icon-512.png"
+    "${CMAKE_CURRENT_BINARY_DIR}/sw.js"
+    DESTINATION .)
 include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
 kelo_zip(web)

@@ -1,10 +1,16 @@
 """What only the page has: the files the site serves, the icon, the focus, the well centred in
-the browser window without scroll bars at any width, and the wheel."""
+the browser window without scroll bars at any width, the wheel, and the web app that a browser
+installs and that plays offline."""
+
+import json
+import os
+import urllib.request
 
 import pytest
 
+from kelo_games import Site
 from kelo_pixels import CELL, WELL_W, check_background, shifted
-from kelo_play import first_well, wait_moved, wait_still, well_until
+from kelo_play import first_well, poll, wait_moved, wait_still, well_until
 
 pytestmark = pytest.mark.platforms("web")
 
@@ -36,12 +42,17 @@ def check_no_scroll_bars(page):
 def test_site_files(site):
     # The page, Qt's loader, the game and its icon, and the notices in licenses/ (which
     # tests/release reads), linked from nowhere on the page.
-    assert site.files == ["favicon.png", "index.html", "kelokelo.js", "kelokelo.wasm",
-                          "licenses", "qtloader.js"]
+    # The web app's manifest, icons and service worker beside them.
+    assert site.files == ["favicon.png", "icon-192.png", "icon-512.png", "index.html",
+                          "kelokelo.js", "kelokelo.wasm", "licenses", "manifest.json",
+                          "qtloader.js", "sw.js"]
     status, kind, data = site.get("kelokelo.wasm")
     assert (status, kind, data[:4]) == (200, "application/wasm", b"\0asm")
     status, kind, data = site.get("favicon.png")
     assert (status, kind, data[:8]) == (200, "image/png", b"\x89PNG\r\n\x1a\n")
+    # Browsers take a service worker in a script's type alone.
+    status, kind, _ = site.get("sw.js")
+    assert status == 200 and kind in ("text/javascript", "application/javascript")
 
 
 def test_icon_and_focus(game):
@@ -119,6 +130,28 @@ def test_narrow_window(start_game):
     assert shifted(box, after) == (0, CELL), f"Down moved the pair from {box} to {after}"
 
 
+def check_plays(page, where):
+    """The well shows with the falling pair, which moves down a cell on Down."""
+    well, first = first_well(page)
+    check_background(first, well)
+    page.key("space")
+    box = wait_still(page, well, 0.6, 20)
+    assert box is not None, f"no pair in the well {where}"
+    page.key("Down")
+    after = wait_moved(page, well, box, f"the pair to move down {where}")
+    assert shifted(box, after) == (0, CELL), f"Down moved the pair {where} from {box} to {after}"
+
+
+def test_plays_without_webgl(start_game):
+    """A browser without WebGL, as one that blocks it or has no GPU to run it on, still plays:
+    the page draws on a plain 2D canvas."""
+    page = start_game(flags=["--disable-webgl", "--disable-webgl2"])
+    contexts = page.js("const c = document.createElement('canvas');"
+                       "return [!!c.getContext('webgl'), !!c.getContext('webgl2')]")
+    assert contexts == [False, False], "the browser still offers WebGL"
+    check_plays(page, "without WebGL")
+
+
 def test_narrowed_after_the_start(start_game):
     """The page narrowed after the game started still shows the whole well."""
     page = start_game()
@@ -129,3 +162,89 @@ def test_narrowed_after_the_start(start_game):
     check_background(first, well)
     check_centred(page, well)
     check_no_scroll_bars(page)
+
+
+def site_of_its_own(release_zip, tmp_path):
+    """The page served by a server that the test alone stops or changes."""
+    return Site(release_zip, str(tmp_path / "site"))
+
+
+def kept_for_later(page):
+    """Waits until the service worker controls the page, its cache filled; returns the names of
+    the caches."""
+    poll("the service worker to control the page",
+         lambda: page.js("return navigator.serviceWorker.controller !== null"), 60)
+    return page.driver.execute_async_script("caches.keys().then(arguments[0])")
+
+
+def test_plays_offline_after_one_visit(start_game, release_zip, tmp_path):
+    site = site_of_its_own(release_zip, tmp_path)
+    try:
+        page = start_game(url=site.url)
+        first_well(page)
+        assert len(kept_for_later(page)) == 1
+    finally:
+        site.stop()
+    with pytest.raises(OSError):
+        urllib.request.urlopen(site.url, timeout=5)
+    page.driver.refresh()
+    check_plays(page, "after a reload with the server gone")
+
+
+def test_installable(game):
+    """Chromium finds the manifest, with no error, and nothing that keeps it from offering to
+    install the page."""
+    first_well(game)
+    kept_for_later(game)
+    manifest = game.driver.execute_cdp_cmd("Page.getAppManifest", {})
+    assert manifest["url"].endswith("/manifest.json")
+    assert manifest["errors"] == []
+    fields = json.loads(manifest["data"])
+    assert (fields["name"], fields["display"]) == ("Kelo Kelo", "standalone")
+    errors = game.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
+    assert errors["installabilityErrors"] == []
+
+
+def test_new_release_takes_over(start_game, release_zip, tmp_path):
+    """A release with another version, served where the first was, replaces the first's cache
+    once the browser checks for a new worker, and its page is what a reload shows."""
+    site = site_of_its_own(release_zip, tmp_path)
+    try:
+        page = start_game(url=site.url)
+        first_well(page)
+        [first] = kept_for_later(page)
+        name, version, digest = first.split("-")
+        second = f"{name}-{version}.1-{digest}"
+        worker = os.path.join(site.root, "sw.js")
+        with open(worker, encoding="utf-8") as text:
+            script = text.read()
+        assert f'"{first}"' in script
+        with open(worker, "w", encoding="utf-8") as text:
+            text.write(script.replace(first, second))
+        index = os.path.join(site.root, "index.html")
+        with open(index, encoding="utf-8") as text:
+            html = text.read()
+        with open(index, "w", encoding="utf-8") as text:
+            text.write(html.replace("<title>Kelo Kelo", "<title>Kelo Kelo (next)"))
+        page.driver.execute_async_script(
+            "navigator.serviceWorker.ready.then(r => r.update()).then(() => arguments[0]())")
+        poll("the new release's cache alone",
+             lambda: page.driver.execute_async_script(
+                 "caches.keys().then(arguments[0])") == [second], 60)
+        site.stop()
+        page.driver.refresh()
+        assert page.title().startswith("Kelo Kelo (next)")
+        check_plays(page, "from the new release's cache")
+    finally:
+        site.stop()
+
+
+def test_plays_on_a_plain_http_host(start_game, site):
+    """Served over plain HTTP from a host other than this machine, the page gets no service
+    worker, and plays as it is."""
+    host = "kelo.test"
+    page = start_game(url=site.url.replace("127.0.0.1", host),
+                      flags=[f"--host-resolver-rules=MAP {host} 127.0.0.1"])
+    assert page.js("return [window.isSecureContext, 'serviceWorker' in navigator]") \
+        == [False, False]
+    check_plays(page, f"served from {host}")
