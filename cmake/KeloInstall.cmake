@@ -25,8 +25,6 @@ else()
     string(APPEND KELO_DESKTOP_EXEC "/kelokelo")
 endif()
 
-include("${CMAKE_CURRENT_LIST_DIR}/KeloDebianFiles.cmake")
-
 # The version and the release date come from the top-level CMakeLists.txt alone.
 configure_file("${KELO_DATA_DIR}/${KELO_APP_ID}.desktop.in"
     "${KELO_GENERATED_DIR}/${KELO_APP_ID}.desktop" @ONLY)
@@ -74,7 +72,7 @@ install(FILES "${KELO_GENERATED_DIR}/kelokelo.6.gz"
     COMPONENT kelokelo)
 
 # The copyright file carries the terms of LICENSE word for word, in the form Debian reads
-# (tests/debianfiles.cmake holds the two together): one notice, in every install and package.
+# (tests/copyright.cmake holds the two together): one notice, in every install and package.
 set(KELO_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/kelokelo)
 install(FILES "${KELO_DATA_DIR}/copyright" "${KELO_DATA_DIR}/../README.md"
     DESTINATION ${KELO_DOC_DIR}
@@ -88,7 +86,11 @@ if(NOT PROJECT_IS_TOP_LEVEL OR KELO_PACKAGE_MAINTAINER STREQUAL "")
 endif()
 
 # What Debian asks of every package: its changelog and a machine-readable copyright file.
-kelo_rfc2822_date("${KELO_RELEASE_DATE}" KELO_RELEASE_RFC2822)
+# The changelog dates the release in RFC 2822's form, "Tue, 08 Dec 2026 00:00:00 +0000", which
+# date(1) writes; a day that the calendar lacks stops the configuration.
+execute_process(COMMAND date -u -R -d "${KELO_RELEASE_DATE}"
+    OUTPUT_VARIABLE KELO_RELEASE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
+    COMMAND_ERROR_IS_FATAL ANY)
 configure_file("${KELO_DATA_DIR}/changelog.in" "${KELO_GENERATED_DIR}/changelog" @ONLY)
 kelo_gzip(kelo_documents "${KELO_GENERATED_DIR}/changelog")
 install(FILES "${KELO_GENERATED_DIR}/changelog.gz"
@@ -106,17 +108,14 @@ set(CPACK_RESOURCE_FILE_LICENSE "${KELO_DATA_DIR}/../LICENSE")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "games")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-# The summary and the long description, stated once in data/description.txt for this package
-# and for the debhelper build alike; CPack indents the long one the way Debian wants.
+# The summary and the long description, stated once in data/description.txt; CPack indents the
+# long one the way Debian wants.
 file(STRINGS "${KELO_DATA_DIR}/description.txt" CPACK_PACKAGE_DESCRIPTION_SUMMARY LIMIT_COUNT 1)
 file(READ "${KELO_DATA_DIR}/description.txt" kelo_description)
 string(FIND "${kelo_description}" "\n" kelo_summary_end)
 math(EXPR kelo_summary_end "${kelo_summary_end} + 1")
 string(SUBSTRING "${kelo_description}" ${kelo_summary_end} -1 kelo_description)
 string(STRIP "${kelo_description}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
-# The debian/ folder for a maintainer's debhelper build of this release, from the same data.
-kelo_debian_folder("${PROJECT_BINARY_DIR}/debian" "${PROJECT_VERSION}" "${KELO_PACKAGE_MAINTAINER}"
-    "${KELO_RELEASE_DATE}")
 # Let dpkg-shlibdeps work out the Qt and C++ runtime libraries the game links against, rather
 # than keeping a list by hand that goes stale with every Qt update.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

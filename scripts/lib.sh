@@ -1,14 +1,8 @@
 # shellcheck shell=bash disable=SC2034 # the lists are used by the scripts that source this
 # What the scripts in scripts/ share; sourced by them alone. The Debian packages each job needs.
-# Building the game and testing its window: the Build-Depends of data/debian/control, the one
-# list of them (the window tests' tools marked <!nocheck>), and a C++ compiler.
-kelo_depends() {
-    awk -v RS=, -v tests="${1:-}" 'sub(/.*Build-Depends:/, "") { on = 1 }
-        on && $1 !~ /^debhelper/ && /nocheck/ == (tests != "") { print $1 } /\n[^ ]/ { on = 0 }' \
-        "${BASH_SOURCE[0]%/*}/../data/debian/control"
-}
-mapfile -t KELO_BUILD_PACKAGES < <(echo g++ && kelo_depends)
-mapfile -t KELO_TEST_PACKAGES < <(kelo_depends tests)
+# Building the game (with a C++ compiler), and testing its window.
+KELO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libboost-graph-dev)
+KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3 python3-pytest)
 # Checking the Debian package as a distribution would; building a package twice to compare;
 # building and testing for Windows (MinGW-w64, Wine) and for the browser (emscripten, whose
 # linker runs acorn under node; Chromium and its WebDriver).
