@@ -67,16 +67,3 @@ kelo_maintainer() {
     [ -n "$name" ] && [ -n "$email" ] || name="Kelo Kelo package check" email=package-check@kelokelo.test
     echo "$name <$email>"
 }
-
-# kelo_ctest BUILD LABEL COMMAND...: runs a workflow preset that ends in BUILD's tests, and fails
-# unless all passed and it counted every test of BUILD/kelo-tests.txt labelled LABEL (or all).
-kelo_ctest() {
-    local build=$1 label=$2 expected ran
-    shift 2
-    mkdir -p "${build%/*}" && "$@" | tee "$build.log" || { echo "FAIL: $*"; return 1; }
-    [ -s "$build/kelo-tests.txt" ] || { echo "FAIL: $build defines no tests"; return 1; }
-    expected=$(grep -c "^${label:-[^ ]*} " "$build/kelo-tests.txt" || true)
-    ran=$(sed -n 's/^.*tests passed, [0-9]* tests failed out of \([0-9]*\)$/\1/p' "$build.log")
-    [ "$ran" = "$expected" ] \
-        || { echo "FAIL: $build ran ${ran:-no} tests ${label:+labelled $label }of $expected"; return 1; }
-}
