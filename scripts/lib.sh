@@ -9,7 +9,7 @@ KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3 python3-pyt
 KELO_PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base)
 KELO_REPRODUCIBLE_PACKAGES=(reprotest faketime diffoscope-minimal git)
 KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils patch)
-KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" zip wine wine64 unzip)
+KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" zip wine wine64 unzip python3-pefile)
 KELO_WEB_BUILD_PACKAGES=(emscripten node-acorn xz-utils patch)
 KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" librsvg2-bin zip chromium chromium-driver python3-selenium)
 

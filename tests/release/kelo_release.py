@@ -1,8 +1,9 @@
 """Reading a release zip: its files, the resources of a Windows program, and its notices."""
 
 import re
-import struct
 import zipfile
+
+import pefile
 
 RT_MANIFEST = 24
 
@@ -59,52 +60,19 @@ class Release:
 def pe_resources(data):
     """The resources of a PE file (a Windows program or DLL): {(type, name): [data, ...]}, one
     data per language. Types and names given by number are ints, the others strings."""
-    if data[:2] != b"MZ":
-        raise ValueError("not a PE file: no MZ header")
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[pe:pe + 4] != b"PE\0\0":
-        raise ValueError("not a PE file: no PE signature")
-    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
-    optional = pe + 24
-    magic = struct.unpack_from("<H", data, optional)[0]
-    directories = optional + {0x10B: 96, 0x20B: 112}[magic]
-    resource_rva, resource_size = struct.unpack_from("<II", data, directories + 2 * 8)
-    if not resource_rva:
-        return {}
-    table = []
-    for i in range(sections):
-        entry = optional + optional_size + 40 * i
-        virtual_size, address, raw_size, raw = struct.unpack_from("<IIII", data, entry + 8)
-        table.append((address, max(virtual_size, raw_size), raw))
-
-    def offset(rva):
-        for address, size, raw in table:
-            if address <= rva < address + size:
-                return raw + rva - address
-        raise ValueError(f"RVA {rva:#x} lies in no section")
-
-    base = offset(resource_rva)
-
-    def name_of(field):
-        if field & 0x80000000:
-            at = base + (field & 0x7FFFFFFF)
-            length = struct.unpack_from("<H", data, at)[0]
-            return data[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-        return field
-
-    def entries(directory):
-        named, numbered = struct.unpack_from("<HH", data, base + directory + 12)
-        for i in range(named + numbered):
-            field, target = struct.unpack_from("<II", data, base + directory + 16 + 8 * i)
-            yield name_of(field), target
-
+    pe = pefile.PE(data=data, fast_load=True)
+    pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
     resources = {}
-    for kind, kind_target in entries(0):
-        for name, name_target in entries(kind_target & 0x7FFFFFFF):
-            for _language, leaf in entries(name_target & 0x7FFFFFFF):
-                rva, size = struct.unpack_from("<II", data, base + leaf)
-                start = offset(rva)
-                resources.setdefault((kind, name), []).append(data[start:start + size])
+
+    def key(entry):
+        return entry.id if entry.name is None else str(entry.name)
+    directory = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    for kind in directory.entries if directory else []:
+        for name in kind.directory.entries:
+            for language in name.directory.entries:
+                found = language.data.struct
+                resources.setdefault((key(kind), key(name)), []).append(
+                    pe.get_data(found.OffsetToData, found.Size))
     return resources
 
 
