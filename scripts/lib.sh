@@ -2,7 +2,7 @@
 # What the scripts in scripts/ share; sourced by them alone. The Debian packages each job needs.
 # Building the game (with a C++ compiler), and testing its window.
 KELO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libboost-graph-dev)
-KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3 python3-pytest)
+KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3 python3-pytest python3-pytest-xvfb)
 # Checking the Debian package as a distribution would; building a package twice to compare;
 # building and testing for Windows (MinGW-w64, Wine) and for the browser (emscripten, whose
 # linker runs acorn under node; Chromium and its WebDriver).

@@ -28,7 +28,7 @@ import pytest
 # The suite's folder stays free of caches.
 sys.dont_write_bytecode = True
 
-from kelo_games import (Page, Site, WineGame, WinePrefix, X11Game, Xvfb,  # noqa: E402
+from kelo_games import (Page, Site, WineGame, WinePrefix, X11Game,  # noqa: E402
                         unpack_release)
 
 PLATFORMS = ("x11", "wine", "web")
@@ -124,17 +124,13 @@ def release_zip(pytestconfig):
 
 
 @pytest.fixture(scope="session")
-def x_display(tmp_path_factory):
-    """An Xvfb of the run's own, as $DISPLAY for the game and for xdotool, xprop and import."""
-    server = Xvfb(tmp_path_factory.mktemp("xvfb") / "xvfb.log")
-    before = os.environ.get("DISPLAY")
-    os.environ["DISPLAY"] = server.display
-    yield server.display
-    server.stop()
-    if before is None:
-        del os.environ["DISPLAY"]
-    else:
-        os.environ["DISPLAY"] = before
+def x_display(xvfb):
+    """The run's own Xvfb, started by pytest-xvfb, as $DISPLAY for the game and for xdotool,
+    xprop and import."""
+    if xvfb is None:
+        pytest.fail("no Xvfb for the window tests: pytest-xvfb found no Xvfb, or was told not to")
+    os.environ["DISPLAY"] = f":{xvfb.display}"
+    return os.environ["DISPLAY"]
 
 
 @pytest.fixture(scope="session")

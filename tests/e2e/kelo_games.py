@@ -13,13 +13,11 @@ trouble(), so that one scenario (kelo_play.py) drives them all.
 
 import os
 import re
-import select
 import shutil
 import socket
 import subprocess
 import sys
 import tempfile
-import time
 import urllib.request
 import zipfile
 
@@ -44,41 +42,6 @@ def stop_process(process, grace=5):
         except subprocess.TimeoutExpired:
             process.kill()
             process.wait()
-
-
-class Xvfb:
-    """An X server of its own on a free display, which it picks itself and names on a pipe once
-    it accepts clients, so that runs side by side each get their own. Without -noreset it would
-    reset whenever its last client disconnects, refusing new ones meanwhile."""
-
-    def __init__(self, log_path, screen="1024x1024x24"):
-        read_end, write_end = os.pipe()
-        with open(log_path, "wb") as log:
-            self.process = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen,
-                 "-nolisten", "tcp", "-noreset"],
-                pass_fds=[write_end], stdout=log, stderr=subprocess.STDOUT)
-        os.close(write_end)
-        try:
-            number = b""
-            deadline = time.monotonic() + 30
-            while not number.endswith(b"\n"):
-                left = deadline - time.monotonic()
-                ready, _, _ = select.select([read_end], [], [], max(left, 0))
-                chunk = os.read(read_end, 16) if ready else b""
-                if not chunk:
-                    with open(log_path, errors="replace") as log:
-                        raise RuntimeError(f"Xvfb did not start:\n{log.read()}")
-                number += chunk
-        except BaseException:
-            stop_process(self.process)
-            raise
-        finally:
-            os.close(read_end)
-        self.display = f":{int(number)}"
-
-    def stop(self):
-        stop_process(self.process)
 
 
 def visible_windows():
