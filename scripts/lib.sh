@@ -1,17 +1,22 @@
 # shellcheck shell=bash disable=SC2034 # the lists are used by the scripts that source this
-# What the scripts in scripts/ share; sourced by them alone. The Debian packages each job needs.
-# Building the game (with a C++ compiler), and testing its window.
+# What the scripts in scripts/ share; sourced by them alone. The Debian packages of each job, the
+# one place that lists them: building the game (with a C++ compiler), and testing its window;
+# making the .deb (git for the commit its notes name), and checking it as a distribution
+# would; building a package twice to compare; the benchmarks; a fresh Debian for check-fresh;
+# building and testing for Windows (MinGW-w64, Wine) and for the browser (emscripten, whose
+# linker runs acorn under node; the icons drawn from SVG; Chromium and its WebDriver).
 KELO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libboost-graph-dev)
 KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3 python3-pytest python3-pytest-xvfb)
-# Checking the Debian package as a distribution would; building a package twice to compare;
-# building and testing for Windows (MinGW-w64, Wine) and for the browser (emscripten, whose
-# linker runs acorn under node; Chromium and its WebDriver).
-KELO_PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base)
+KELO_DEB_PACKAGES=(dpkg-dev file git)
+KELO_PACKAGE_PACKAGES=("${KELO_DEB_PACKAGES[@]}" lintian desktop-file-utils appstream groff-base)
 KELO_REPRODUCIBLE_PACKAGES=(reprotest faketime diffoscope-minimal git)
+KELO_BENCH_PACKAGES=(libbenchmark-dev xvfb xauth python3)
+KELO_FRESH_PACKAGES=(mmdebstrap git)
 KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils patch)
-KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" zip wine wine64 unzip python3-pefile)
+KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" git zip wine wine64 unzip python3-pefile)
 KELO_WEB_BUILD_PACKAGES=(emscripten node-acorn xz-utils patch)
-KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" librsvg2-bin zip chromium chromium-driver python3-selenium)
+KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" git librsvg2-bin zip chromium chromium-driver
+    python3-selenium)
 
 # The Windows and browser releases are built on Qt 6.8, which Debian 13 carries; an older Debian
 # says so in one line and stops. Testing and unstable, which name no version, build them too.
