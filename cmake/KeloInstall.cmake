@@ -77,6 +77,11 @@ set(KELO_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/kelokelo)
 install(FILES "${KELO_DATA_DIR}/copyright" "${KELO_DATA_DIR}/../README.md"
     DESTINATION ${KELO_DOC_DIR}
     COMPONENT kelokelo)
+# The README's picture and the pages it links to, where its links look for them.
+file(GLOB kelo_docs "${KELO_DATA_DIR}/../docs/*.md")
+install(FILES "${KELO_DATA_DIR}/../docs/screenshot.png" ${kelo_docs}
+    DESTINATION ${KELO_DOC_DIR}/docs
+    COMPONENT kelokelo)
 
 # Packaging belongs to whoever builds Kelo Kelo on its own, and names who built the package.
 # A project that includes the game keeps its own CPack settings, so nothing below is touched

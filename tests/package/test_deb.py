@@ -135,3 +135,16 @@ def test_readme_shows_the_game():
     status, out = run("/usr/bin/python3", str(TOP / "tests/e2e/kelo_pixels.py"),
                       str(TOP / "docs/screenshot.png"))
     assert status == 0, out
+
+
+def test_installed_documents_link_to_what_the_package_ships(unpacked):
+    """The README and the pages it links to point at pictures and pages that are installed
+    beside them, so that a reader of /usr/share/doc/kelokelo finds them."""
+    doc = unpacked / "usr/share/doc/kelokelo"
+    pages = [doc / "README.md", *sorted((doc / "docs").glob("*.md"))]
+    assert len(pages) > 1, "the pages that the README links to are not installed"
+    broken = [f"{page.relative_to(doc)}: {target}"
+              for page in pages
+              for target in re.findall(r"\]\(([^)#:]+)(?:#[^)]*)?\)", page.read_text())
+              if not (page.parent / target).is_file()]
+    assert broken == []
