@@ -13,9 +13,9 @@ KELO_REPRODUCIBLE_PACKAGES=(reprotest faketime diffoscope-minimal git)
 KELO_BENCH_PACKAGES=(libbenchmark-dev xvfb xauth python3)
 KELO_FRESH_PACKAGES=(mmdebstrap git)
 KELO_WINDOWS_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix xz-utils patch)
-KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" git zip wine wine64 unzip python3-pefile)
+KELO_WINDOWS_PACKAGES=("${KELO_WINDOWS_BUILD_PACKAGES[@]}" python3 git zip wine wine64 unzip python3-pefile)
 KELO_WEB_BUILD_PACKAGES=(emscripten node-acorn xz-utils patch)
-KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" git librsvg2-bin zip chromium chromium-driver
+KELO_WEB_PACKAGES=("${KELO_WEB_BUILD_PACKAGES[@]}" python3 git librsvg2-bin zip chromium chromium-driver
     python3-selenium)
 
 # The Windows and browser releases are built on Qt 6.8, which Debian 13 carries; an older Debian
