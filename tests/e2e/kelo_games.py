@@ -190,6 +190,10 @@ class WineGame(DesktopGame):
         # without Shift.
         return ["KP_Add" if key == "plus" else key for key in keys]
 
+    def resize(self, width, height):
+        # Windows' own way, as a player's drag on the frame: Qt for Windows hears of it.
+        self.prefix.run(self.min_size_probe, TITLE, str(width), str(height))
+
     def minimum_size(self):
         # Windows' own answer: Wine gives X no minimum for a window that can be resized.
         width, height = self.prefix.run(self.min_size_probe, TITLE).split()

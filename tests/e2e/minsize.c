@@ -1,16 +1,22 @@
-/* Prints the smallest client area a window lets itself be given, as "WIDTH HEIGHT": what the
- * window answers Windows' WM_GETMINMAXINFO with, less its frame. Wine passes no minimum size on
- * to X for a window that can be resized, so the tests ask Windows' own way.
+/* Windows' own view of the game's window, asked Windows' way, for what Wine does not pass on to
+ * X or back from it:
  *
- *   minsize.exe TITLE
+ *   minsize.exe TITLE                 prints the smallest client area that the window lets
+ *                                     itself be given, as "WIDTH HEIGHT": what it answers
+ *                                     WM_GETMINMAXINFO with, less its frame (Wine passes no
+ *                                     minimum size on to X for a window that can be resized);
+ *   minsize.exe TITLE WIDTH HEIGHT    gives the window a client area of that size, as a player
+ *                                     dragging its frame would (a window resized from X alone
+ *                                     may not hear of it through Wine).
  */
 #include <stdio.h>
+#include <stdlib.h>
 #include <windows.h>
 
 int wmain(int argc, wchar_t **argv)
 {
-    if (argc != 2) {
-        fputs("usage: minsize.exe TITLE\n", stderr);
+    if (argc != 2 && argc != 4) {
+        fputs("usage: minsize.exe TITLE [WIDTH HEIGHT]\n", stderr);
         return 2;
     }
     HWND window = FindWindowW(NULL, argv[1]);
@@ -18,13 +24,19 @@ int wmain(int argc, wchar_t **argv)
         fputs("no window with that title\n", stderr);
         return 1;
     }
-    MINMAXINFO limits = { 0 };
-    SendMessageW(window, WM_GETMINMAXINFO, 0, (LPARAM)&limits);
     RECT outer, client;
     GetWindowRect(window, &outer);
     GetClientRect(window, &client);
     const LONG frameWidth = (outer.right - outer.left) - (client.right - client.left);
     const LONG frameHeight = (outer.bottom - outer.top) - (client.bottom - client.top);
+    if (argc == 4) {
+        const LONG width = wcstol(argv[2], NULL, 10) + frameWidth;
+        const LONG height = wcstol(argv[3], NULL, 10) + frameHeight;
+        return SetWindowPos(window, NULL, 0, 0, width, height,
+                            SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+    }
+    MINMAXINFO limits = { 0 };
+    SendMessageW(window, WM_GETMINMAXINFO, 0, (LPARAM)&limits);
     printf("%ld %ld\n", limits.ptMinTrackSize.x - frameWidth, limits.ptMinTrackSize.y - frameHeight);
     return 0;
 }
