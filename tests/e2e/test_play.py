@@ -10,6 +10,8 @@ from kelo_pixels import (CELL, TITLE, WELL_H, WELL_W, ZOOM_STEP, check_backgroun
 from kelo_play import (blobs_until, drop_pairs, first_well, paused_pair, poll, steer,
                        wait_still, well_until)
 
+RESTART_ATTEMPTS = 3
+
 
 def test_title(game):
     assert game.title() == TITLE
@@ -33,15 +35,23 @@ def test_steering_keys(game):
 
 
 def test_landing_and_restart(game):
-    """Down lands the pair; Return while paused clears the settled blobs and starts again."""
+    """Down lands the pair; Return while paused clears the settled blobs and starts again.
+    The new pair stays in the top rows for a single tick: a machine too busy to take a shot
+    within it lands that pair and restarts again, a few times at most."""
     well, _ = first_well(game)
-    paused_pair(game, well)
-    game.key(*["Down"] * 14)
-    landed = blobs_until(game, well, "the pair to reach the floor",
-                         lambda b: b[3] > WELL_H - CELL)
-    game.key("Return")
-    box = blobs_until(game, well, "the settled blobs gone and a new pair in the top rows",
-                      lambda b: in_top_rows(b, well), interval=0.02)
+    for attempt in range(RESTART_ATTEMPTS):
+        paused_pair(game, well)
+        game.key(*["Down"] * 14)
+        landed = blobs_until(game, well, "the pair to reach the floor",
+                             lambda b: b[3] > WELL_H - CELL)
+        game.key("Return")
+        box = blobs_until(game, well, "the settled blobs gone and a new pair",
+                          lambda b: b[3] < WELL_H - CELL, interval=0.02)
+        if in_top_rows(box, well):
+            break
+        print(f"   the new pair was first seen at {box}, below the top rows")
+    else:
+        raise AssertionError(f"no new pair seen in the top rows in {RESTART_ATTEMPTS} restarts")
     print(f"   landed at {landed}, new pair at {box}")
     after = blobs_until(game, well, "the new pair falling", lambda b: b[1] > box[1])
     assert after[3] < WELL_H - CELL, f"settled blobs still on the floor: {after}"
