@@ -72,7 +72,7 @@ install(FILES "${KELO_GENERATED_DIR}/kelokelo.6.gz"
     COMPONENT kelokelo)
 
 # The copyright file carries the terms of LICENSE word for word, in the form Debian reads
-# (tests/copyright.cmake holds the two together): one notice, in every install and package.
+# (tests/build holds the two together): one notice, in every install and package.
 set(KELO_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/kelokelo)
 install(FILES "${KELO_DATA_DIR}/copyright" "${KELO_DATA_DIR}/../README.md"
     DESTINATION ${KELO_DOC_DIR}

@@ -19,8 +19,8 @@
 # installed at the top of the release with the same line ends (README.txt, LICENSE), and
 # RUNTIME_DLLS the paths of the MinGW runtime DLLs it ships.
 #
-# The files are made when the build is configured, in the build folder, by kelo_notices.py
-# beside this file, from the prose in data/notices, and installed with the rest of the release.
+# The files are made when the build is configured, in the build folder, by tools/notices.py
+# from the prose in data/notices, and installed with the rest of the release.
 # Their contents depend only on their inputs, in a fixed order.
 #
 # Which commit of the game the release is built from: the cache variable KELO_SOURCE_COMMIT
@@ -41,7 +41,7 @@ function(kelo_write_notices)
     if(NOT arg_QT_PREFIX OR NOT arg_OUTPUT_DIR)
         message(FATAL_ERROR "kelo_write_notices() needs QT_PREFIX and OUTPUT_DIR")
     endif()
-    set(script "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/kelo_notices.py")
+    set(script "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../tools/notices.py")
     set(windows "")
     if(arg_WINDOWS)
         find_program(KELO_DPKG_QUERY dpkg-query)

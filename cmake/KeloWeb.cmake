@@ -12,7 +12,7 @@ cmake_path(NORMAL_PATH KELO_TOP_DIR)
 # A static Qt links every resource of its libraries into the program. The widget styles' icons
 # (the standard icons of dialogs, file views, dock and tool bars, in many sizes) are some
 # 400 kB of PNG files that compress no further, and the game shows none of them: they are
-# left out of the page's download, and styleicons.cpp stands in for the functions that would
+# left out of the page's download, and web/styleicons.cpp stands in for the functions that would
 # register them. Qt keeps them in the library, and links only a small object that registers
 # them, which pulls them in.
 foreach(kelo_unused_resources Qt6::Widgets_resources_1 Qt6::Widgets_resources_2)
@@ -22,7 +22,7 @@ foreach(kelo_unused_resources Qt6::Widgets_resources_1 Qt6::Widgets_resources_2)
     endif()
     set_target_properties(${kelo_unused_resources} PROPERTIES IMPORTED_OBJECTS_RELEASE "")
 endforeach()
-target_sources(kelokelo PRIVATE "${CMAKE_CURRENT_LIST_DIR}/styleicons.cpp")
+target_sources(kelokelo PRIVATE "${KELO_TOP_DIR}/web/styleicons.cpp")
 
 # The page starts the program by the entry function's name, which Qt's loader asks for.
 set_target_properties(kelokelo PROPERTIES QT_WASM_EXPORT_NAME kelokelo_entry)

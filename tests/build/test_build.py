@@ -1,0 +1,88 @@
+"""The build as others meet it: the game inside another CMake project, the licence in the
+package's copyright file, and the options a distribution's packager configures with. CTest runs
+it with KELO_CMAKE and KELO_CTEST naming the build's own cmake and ctest."""
+
+import json
+import os
+import pathlib
+import re
+import subprocess
+
+import pytest
+
+TOP = pathlib.Path(__file__).resolve().parents[2]
+CMAKE = os.environ.get("KELO_CMAKE", "cmake")
+CTEST = os.environ.get("KELO_CTEST", "ctest")
+
+
+def configure(source, build, *options):
+    result = subprocess.run([CMAKE, "-S", str(source), "-B", str(build), *options],
+                            capture_output=True, text=True)
+    assert result.returncode == 0, f"{source} does not configure:\n{result.stdout}{result.stderr}"
+
+
+def test_inside_another_project(tmp_path):
+    """A project that takes the game in with add_subdirectory() links the board without finding
+    Qt or Boost itself; the game builds no tests and sets up no packaging inside it."""
+    configure(TOP / "tests/subproject", tmp_path, f"-DKELO_SOURCE_DIR={TOP}")
+    assert not (tmp_path / "CPackConfig.cmake").exists(), "the game set up the host's packaging"
+    assert not (tmp_path / "kelokelo/tests").exists(), "the game's tests are built in the host"
+
+
+def test_copyright_file_has_the_licence():
+    """data/copyright carries LICENSE's notice and terms in a Debian copyright file's form:
+    every line indented by a space, a lone dot for a blank line. A garbled licence would only
+    show in lintian much later."""
+    notice, terms = re.fullmatch(r"(?s).*?\nCopyright \(c\) ([^\n]+)\n\n(.*)",
+                                 (TOP / "LICENSE").read_text()).groups()
+    copyright = (TOP / "data/copyright").read_text()
+    files = re.search(r"\nFiles: \*\nCopyright: ([^\n]+)\nLicense: Expat\n", copyright)
+    assert files, "data/copyright has no Files: * paragraph under the Expat licence"
+    assert files.group(1) == notice
+    body = copyright.partition("\n\nLicense: Expat\n")[2]
+    assert re.fullmatch(r"( [^\n]*\n)+", body), "an unindented or blank line in the licence"
+    assert re.sub(r"(?m)^ (\.$)?", "", body) == terms
+
+
+# As Debian's tools build it: dpkg-buildflags maps the build path, the game goes to /usr/games,
+# there may be no X server, and a slow machine plays a shorter soak. As docs/building.md builds
+# it by hand.
+PACKAGERS = {
+    "debian": ("-O2 -ffile-prefix-map=/build/kelokelo=.", False, "50000", "/usr/games/kelokelo",
+               ["-DCMAKE_INSTALL_PREFIX=/usr", "-DKELO_INSTALL_BINDIR=games",
+                "-DKELO_TEST_TIMEOUT=2400"]),
+    "default": ("", True, "", "kelokelo", ["-DCMAKE_INSTALL_PREFIX=/usr/local"]),
+}
+
+
+@pytest.mark.parametrize("name", PACKAGERS)
+def test_packager_options(name, tmp_path):
+    """The packager's own mapping of paths stands alone, or else the project maps its paths;
+    the window tests follow the switch; every test has a time limit that QtTest's own does not
+    cut short; the soak plays as many events as asked; the menu entry names the program."""
+    cxx_flags, e2e, soak_events, exec_line, options = PACKAGERS[name]
+    configure(TOP, tmp_path, "-DCMAKE_BUILD_TYPE=None", f"-DCMAKE_CXX_FLAGS={cxx_flags}",
+              f"-DKELO_BUILD_E2E_TESTS={'ON' if e2e else 'OFF'}",
+              f"-DKELO_SOAK_EVENTS={soak_events}", "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON", *options)
+    own_map = f"-ffile-prefix-map={TOP}/=" in (tmp_path / "compile_commands.json").read_text()
+    assert own_map != ("prefix-map" in cxx_flags), "the project's path mapping"
+
+    listed = subprocess.run([CTEST, "--test-dir", str(tmp_path), "--show-only=json-v1"],
+                            capture_output=True, text=True, check=True)
+    tests = {test["name"]: {p["name"]: p["value"] for p in test.get("properties", [])}
+             for test in json.loads(listed.stdout)["tests"]}
+    assert tests, "ctest lists no tests"
+    for test, properties in tests.items():
+        timeout = int(properties.get("TIMEOUT", 0))
+        assert timeout > 0, f"{test} has no time limit"
+        environment = properties.get("ENVIRONMENT", [])
+        if "QT_QPA_PLATFORM=offscreen" in environment:
+            assert f"QTEST_FUNCTION_TIMEOUT={timeout}000" in environment, \
+                f"QtTest may end {test} before its {timeout} s: {environment}"
+    soak = [v for v in tests["tst_soak"].get("ENVIRONMENT", []) if v.startswith("KELO_SOAK")]
+    assert soak == ([f"KELO_SOAK_EVENTS={soak_events}"] if soak_events else [])
+    window_tests = [test for test, p in tests.items() if "e2e" in p.get("LABELS", [])]
+    assert bool(window_tests) == e2e, f"window tests: {window_tests}"
+
+    desktop = (tmp_path / "data/io.github.quorvin.kelokelo.desktop").read_text()
+    assert re.search(r"^Exec=(.*)$", desktop, re.M).group(1) == exec_line
