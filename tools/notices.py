@@ -237,8 +237,10 @@ def main():
         files["GCC/RUNTIME-LIBRARY-EXCEPTION.txt"] = notice[start:stop + len(end)] + "\n"
         files["GCC/GPL-3.txt"] = read("/usr/share/common-licenses/GPL-3")
 
-    # The game's own licence, and the way back to the sources.
-    files["Kelo-Kelo.txt"] = read(TOP / "LICENSE")
+    # The game's own licence (the Windows zip has it at its top, as LICENSE), and the way back
+    # to the sources.
+    if not args.windows:
+        files["Kelo-Kelo.txt"] = read(TOP / "LICENSE")
     commit, log = (args.commit, None) if args.commit or not git else source_commit(git)
     # scripts/build-qt applies the game's own patches to Qt's source, from the same commit.
     patches = sorted(str(patch.relative_to(TOP)) for patch in TOP.glob("data/qt/*.patch"))
