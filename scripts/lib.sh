@@ -6,7 +6,8 @@
 # building and testing for Windows (MinGW-w64, Wine) and for the browser (emscripten, whose
 # linker runs acorn under node; the icons drawn from SVG; Chromium and its WebDriver).
 KELO_BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libboost-graph-dev)
-KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3 python3-pytest python3-pytest-xvfb)
+KELO_TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick python3 python3-pytest python3-pytest-xvfb
+    python3-numpy python3-pil)
 KELO_DEB_PACKAGES=(dpkg-dev file git)
 KELO_PACKAGE_PACKAGES=("${KELO_DEB_PACKAGES[@]}" lintian desktop-file-utils appstream groff-base)
 KELO_REPRODUCIBLE_PACKAGES=(reprotest faketime diffoscope-minimal git)

@@ -320,7 +320,7 @@ class Page:
             ScrollOrigin.from_viewport(x, y), 0, notches * self.WHEEL_NOTCH).perform()
 
     def shot(self):
-        return Shot.of_png(self.driver.get_screenshot_as_png())
+        return Shot.of_bytes(self.driver.get_screenshot_as_png())
 
     def save_png(self, path):
         self.driver.save_screenshot(path)

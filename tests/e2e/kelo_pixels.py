@@ -7,11 +7,14 @@ Run alone, it checks saved screenshots (such as the README's) without a game or 
     python3 tests/e2e/kelo_pixels.py FILE.png...
 """
 
-import colorsys
+import io
 import json
 import os
 import subprocess
 import sys
+
+import numpy
+from PIL import Image
 
 TITLE = "Kelo Kelo by Quorvin"
 CELL = 32
@@ -43,79 +46,75 @@ def check(condition, message):
 
 
 class Shot:
-    """One screenshot, as 8-bit RGB."""
+    """One screenshot, as an array of 8-bit RGB pixels, row by row."""
 
-    def __init__(self, ppm):
-        fields = []
-        pos = 0
-        while len(fields) < 4:
-            while ppm[pos:pos + 1].isspace():
-                pos += 1
-            if ppm[pos:pos + 1] == b"#":
-                pos = ppm.index(b"\n", pos)
-                continue
-            end = pos
-            while not ppm[end:end + 1].isspace():
-                end += 1
-            fields.append(ppm[pos:end])
-            pos = end
-        pos += 1  # the single whitespace byte before the raster
-        check(fields[0] == b"P6" and fields[3] == b"255", f"unexpected image header {fields}")
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.data = ppm[pos:pos + self.width * self.height * 3]
-        check(len(self.data) == self.width * self.height * 3, "short screenshot")
+    def __init__(self, image):
+        self.pixels = numpy.asarray(image.convert("RGB"), dtype=numpy.int16)
+        self.height, self.width = self.pixels.shape[:2]
 
     @classmethod
     def of_window(cls, window):
         """An X window, through ImageMagick's import."""
-        return cls(subprocess.run(["import", "-window", window, "-depth", "8", "ppm:-"],
-                                  check=True, capture_output=True).stdout)
+        return cls.of_bytes(subprocess.run(["import", "-window", window, "-depth", "8", "ppm:-"],
+                                           check=True, capture_output=True).stdout)
 
     @classmethod
-    def of_image(cls, source, data=None):
-        """An image file, or the bytes given (source "png:-"), read through ImageMagick."""
-        result = subprocess.run(["convert", source, "-depth", "8", "ppm:-"], input=data,
-                                capture_output=True)
-        check(result.returncode == 0 and result.stdout,
-              f"cannot read {source}: {result.stderr.decode(errors='replace').strip()}")
-        return cls(result.stdout)
+    def of_bytes(cls, data):
+        """An image file's bytes, such as a browser's screenshot in PNG."""
+        return cls(Image.open(io.BytesIO(data)))
 
     @classmethod
-    def of_png(cls, png):
-        """PNG bytes, such as a browser's screenshot."""
-        return cls.of_image("png:-", png)
+    def of_file(cls, path):
+        try:
+            return cls(Image.open(path))
+        except OSError as error:
+            raise Failure(f"cannot read {path}: {error}") from None
 
     def pixel(self, x, y):
-        i = (y * self.width + x) * 3
-        return self.data[i], self.data[i + 1], self.data[i + 2]
+        return tuple(int(c) for c in self.pixels[y, x])
 
     def region(self, left, top, right, bottom):
-        """The raw rows of a rectangle, for comparing two shots."""
-        return b"".join(self.data[(y * self.width + left) * 3:(y * self.width + right) * 3]
-                        for y in range(top, bottom))
+        """The raw pixels of a rectangle, for comparing two shots."""
+        return self.pixels[top:bottom, left:right].tobytes()
+
+
+def _spread(p):
+    p = numpy.asarray(p)
+    return p.max(axis=-1) - p.min(axis=-1)
 
 
 def is_shadow(p):
-    return max(p) - min(p) <= 6 and all(abs(c - 128) <= 10 for c in p)
+    """Whether pixels (the last axis being RGB) are the drop shadow's dark grey."""
+    return (_spread(p) <= 6) & (abs(numpy.asarray(p) - 128) <= 10).all(axis=-1)
 
 
 def is_blob(p):
     # Blob artwork is strongly coloured; the gradient, frame and shadow are all grey.
-    return max(p) - min(p) >= 60
+    return _spread(p) >= 60
 
 
-def hue(rgb):
-    return colorsys.rgb_to_hsv(*(c / 255 for c in rgb))[0]
+def hue(p):
+    """The hue of coloured pixels, from 0 to 1, as colorsys.rgb_to_hsv gives it."""
+    r, g, b = numpy.moveaxis(numpy.asarray(p, dtype=float), -1, 0)
+    top, spread = numpy.maximum(numpy.maximum(r, g), b), _spread(p).astype(float)
+    sector = numpy.where(r == top, (g - b) / spread,
+                         numpy.where(g == top, 2 + (b - r) / spread, 4 + (r - g) / spread))
+    return sector / 6 % 1
 
 
-BLOB_HUES = {name: hue(rgb) for name, rgb in BLOB_COLOURS.items()}
+BLOB_NAMES = list(BLOB_COLOURS)
+BLOB_HUES = hue(list(BLOB_COLOURS.values()))
 
 
-def blob_colour(p):
-    """The blob colour whose hue is nearest to that of a blob pixel."""
-    h = hue(p)
-    return min(BLOB_HUES, key=lambda name: min(abs(h - BLOB_HUES[name]),
-                                               1 - abs(h - BLOB_HUES[name])))
+def blob_colours(pixels):
+    """For each blob pixel, the index in BLOB_NAMES of the blob colour nearest in hue."""
+    distance = abs(hue(pixels)[:, None] - BLOB_HUES[None, :])
+    return numpy.minimum(distance, 1 - distance).argmin(axis=1)
+
+
+def _span(mask):
+    where = numpy.flatnonzero(mask)
+    return int(where.min()), int(where.max())
 
 
 class Well:
@@ -124,24 +123,12 @@ class Well:
     thickness, and the bottom strip is exactly as wide as the well."""
 
     def __init__(self, shot):
-        columns = [0] * shot.width
-        rows = [0] * shot.height
-        for y in range(shot.height):
-            for x in range(shot.width):
-                if is_shadow(shot.pixel(x, y)):
-                    columns[x] += 1
-                    rows[y] += 1
-        right_strip = [x for x, n in enumerate(columns) if n >= 100]
-        bottom_strip = [y for y, n in enumerate(rows) if n >= 100]
-        check(right_strip and bottom_strip, "no drop shadow found in the window")
-        self.right_strip = (min(right_strip), max(right_strip))
-        self.bottom_strip = (min(bottom_strip), max(bottom_strip))
-        y = (self.bottom_strip[0] + self.bottom_strip[1]) // 2
-        xs = [x for x in range(shot.width) if is_shadow(shot.pixel(x, y))]
-        x = (self.right_strip[0] + self.right_strip[1]) // 2
-        ys = [y for y in range(shot.height) if is_shadow(shot.pixel(x, y))]
-        self.bottom_span = (min(xs), max(xs))
-        self.right_span = (min(ys), max(ys))
+        shadow = is_shadow(shot.pixels)
+        right_strip, bottom_strip = shadow.sum(axis=0) >= 100, shadow.sum(axis=1) >= 100
+        check(right_strip.any() and bottom_strip.any(), "no drop shadow found in the window")
+        self.right_strip, self.bottom_strip = _span(right_strip), _span(bottom_strip)
+        self.bottom_span = _span(shadow[sum(self.bottom_strip) // 2])
+        self.right_span = _span(shadow[:, sum(self.right_strip) // 2])
         # The bottom strip spans the well's width, shifted right by the shadow's offset.
         self.zoom = (self.bottom_span[1] - self.bottom_span[0] + 1) / WELL_W
         self.left = round(self.bottom_span[0] - SHADOW * self.zoom)
@@ -156,24 +143,18 @@ class Well:
     def blobs(self, shot):
         """The bounding box (left, top, right, bottom, pixel count) of every blob pixel inside
         the well, relative to the well's top-left corner; None when the well is empty."""
-        left = top = 10**9
-        right = bottom = -1
-        count = 0
-        for y in range(self.top + 1, self.bottom):
-            for x in range(self.left + 1, self.right):
-                if is_blob(shot.pixel(x, y)):
-                    count += 1
-                    left, right = min(left, x), max(right, x)
-                    top, bottom = min(top, y), max(bottom, y)
+        inside = is_blob(shot.pixels[self.top + 1:self.bottom, self.left + 1:self.right])
+        count = int(inside.sum())
         if count < 50:
             return None
-        return (left - self.left, top - self.top, right - self.left, bottom - self.top, count)
+        (top, bottom), (left, right) = _span(inside.any(axis=1)), _span(inside.any(axis=0))
+        return (left + 1, top + 1, right + 1, bottom + 1, count)
 
     def top_rows(self, shot):
         """How many blob pixels lie in the top two rows of the well."""
-        rows = range(self.top + 1, self.top + round(2 * CELL * self.zoom))
-        return sum(1 for y in rows for x in range(self.left + 1, self.right)
-                   if is_blob(shot.pixel(x, y)))
+        rows = shot.pixels[self.top + 1:self.top + round(2 * CELL * self.zoom),
+                           self.left + 1:self.right]
+        return int(is_blob(rows).sum())
 
     def region(self, shot):
         return shot.region(self.left, self.top, self.right + 1, self.bottom + 1)
@@ -199,13 +180,11 @@ class Well:
         coloured pixels do not mostly agree on one blob colour is a failure: blobs always
         sit whole in their cells."""
         left, top, right, bottom = self.cell(column, row)
-        votes = dict.fromkeys(BLOB_COLOURS, 0)
-        for y in range(top, bottom):
-            for x in range(left, right):
-                p = shot.pixel(x, y)
-                if is_blob(p):
-                    votes[blob_colour(p)] += 1
-        count = sum(votes.values())
+        pixels = shot.pixels[top:bottom, left:right].reshape(-1, 3)
+        coloured = pixels[is_blob(pixels)]
+        counts = numpy.bincount(blob_colours(coloured), minlength=len(BLOB_NAMES))
+        votes = dict(zip(BLOB_NAMES, counts.tolist()))
+        count = len(coloured)
         # A blob covers well over half of its cell; the gradient has no coloured pixel at all.
         if count < (right - left) * (bottom - top) // 4:
             check(count < 20, f"cell ({column}, {row}) is partly coloured: {votes}")
@@ -310,7 +289,7 @@ def check_screenshot(path):
     """Checks a saved screenshot: the whole well at zoom 1 with its gradient and drop shadow,
     and blobs of at least three colours in it. Returns the well and the blobs' colours by
     cell."""
-    shot = Shot.of_image(path)
+    shot = Shot.of_file(path)
     try:
         well = Well(shot)
         check_background(shot, well)
