@@ -28,6 +28,9 @@ target_sources(kelokelo PRIVATE "${KELO_TOP_DIR}/web/styleicons.cpp")
 set_target_properties(kelokelo PROPERTIES QT_WASM_EXPORT_NAME kelokelo_entry)
 # Every byte is downloaded before the game starts: the linker's optimiser works for size first.
 target_link_options(kelokelo PRIVATE -Oz)
+# emscripten's small allocator in place of dlmalloc, which is larger and faster: the game
+# allocates little after its start.
+target_link_options(kelokelo PRIVATE -sMALLOC=emmalloc)
 # The game reads ./images/kelo_*.png from its working directory, which is / in the page's
 # virtual file system: the images are built into the program there, so that the page needs no
 # extra download and the game finds them where it finds them on the desktop.
