@@ -13,12 +13,17 @@ import statistics
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+
+from kelo_games import WINE_ENVIRONMENT  # noqa: E402
+
 
 def first_frame(build, source, program):
     # The build's own Wine prefix, and Qt's DLLs where its Qt (KELO_QT_WINDOWS) keeps them; the
     # MinGW runtime is beside the programs. Wine hands QT_* variables on only as WINEQT_*.
-    env = dict(os.environ, WINEPREFIX=os.path.join(build, "wine-prefix"), WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree,mshtml=", WINEQT_QPA_PLATFORM="windows",
+    env = dict(os.environ, **WINE_ENVIRONMENT, WINEPREFIX=os.path.join(build, "wine-prefix"),
+               WINEQT_QPA_PLATFORM="windows",
                WINEPATH=os.path.join(os.environ["KELO_QT_WINDOWS"], "bin"))
     out = subprocess.run(["wine", program], cwd=source, env=env,
                          capture_output=True, text=True, check=True).stdout

@@ -61,13 +61,15 @@ set(CPACK_STRIP_FILES ON)
 include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
 kelo_zip(windows-x86_64)
 
-# The tests run under Wine, in a Wine prefix of the build's own that a test fixture makes first
-# (tests/CMakeLists.txt), finding Qt's DLLs where Qt was built, and the runtime beside them. Wine hands variables named QT_* on to its programs only when they come as WINEQT_*,
-# and Qt logs to the debugger rather than to the console it cannot see in a pipe unless told
-# otherwise.
+# The tests run under Wine, with the environment of tests/wine.env, in a Wine prefix of the
+# build's own that a test fixture makes first (tests/CMakeLists.txt), finding Qt's DLLs where
+# Qt was built, and the runtime beside them. Qt logs to the debugger rather than to the
+# console it cannot see in a pipe unless told otherwise, and Wine hands on variables named QT_*
+# only as WINEQT_*.
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
     set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 endif()
-set(KELO_WINE_ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix" "WINEDEBUG=-all"
-    "WINEDLLOVERRIDES=mscoree,mshtml=" "WINEQT_FORCE_STDERR_LOGGING=1")
-list(APPEND KELO_WINE_ENVIRONMENT "WINEPATH=${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
+file(STRINGS "${KELO_TOP_DIR}/tests/wine.env" KELO_WINE_ENVIRONMENT REGEX "^[A-Z]")
+list(APPEND KELO_WINE_ENVIRONMENT "WINEQT_FORCE_STDERR_LOGGING=1"
+    "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix"
+    "WINEPATH=${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")

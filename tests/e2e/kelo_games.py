@@ -25,6 +25,9 @@ from kelo_pixels import TITLE, Shot, check
 from kelo_play import poll
 
 GAME_KEYS = ["Left", "Right", "Down", "Up", "z", "x", "space", "Return", "plus", "minus"]
+# The environment of every Wine run, beside the Wine prefix.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "wine.env")) as f:
+    WINE_ENVIRONMENT = dict(line.strip().split("=", 1) for line in f if line[:1].isupper())
 # What the game writes for every landed pair while it searches for chains.
 CHAIN_SEARCH_LINES = ["Total number of blue components: ", "Vertex 0 is in component "]
 
@@ -160,8 +163,7 @@ class WinePrefix:
     """A new Wine prefix, booted once for every game that a test run starts under Wine."""
 
     def __init__(self, folder):
-        self.env = dict(os.environ, WINEPREFIX=os.path.join(folder, "wine"), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env = dict(os.environ, **WINE_ENVIRONMENT, WINEPREFIX=os.path.join(folder, "wine"))
         result = subprocess.run(["wine", "wineboot", "--init"], env=self.env,
                                 capture_output=True, text=True)
         check(result.returncode == 0, f"wineboot failed:\n{result.stdout}{result.stderr}")
