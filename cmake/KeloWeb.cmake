@@ -9,25 +9,20 @@
 set(KELO_TOP_DIR "${CMAKE_CURRENT_LIST_DIR}/..")
 cmake_path(NORMAL_PATH KELO_TOP_DIR)
 
-# A static Qt links every resource of its libraries into the program. The widget styles' icons
-# (the standard icons of dialogs, file views, dock and tool bars, in many sizes) are some
-# 400 kB of PNG files that compress no further, and the game shows none of them: they are
-# left out of the page's download, and web/styleicons.cpp stands in for the functions that would
-# register them. Qt keeps them in the library, and links only a small object that registers
-# them, which pulls them in.
-foreach(kelo_unused_resources Qt6::Widgets_resources_1 Qt6::Widgets_resources_2)
-    get_target_property(kelo_objects ${kelo_unused_resources} IMPORTED_OBJECTS_RELEASE)
-    if(NOT kelo_objects MATCHES "/qrc_qstyle1?(_init)?\\.cpp\\.o$")
-        message(FATAL_ERROR "${kelo_unused_resources} is not the styles' icons: ${kelo_objects}")
-    endif()
-    set_target_properties(${kelo_unused_resources} PROPERTIES IMPORTED_OBJECTS_RELEASE "")
-endforeach()
-target_sources(kelokelo PRIVATE "${KELO_TOP_DIR}/web/styleicons.cpp")
+# A static Qt links every resource of its libraries into the program: a small object calls the
+# function that registers the resource, which pulls it in from the library. The game shows
+# none of the widget styles' standard icons (of dialogs, file views, dock and tool bars, in many
+# sizes: some 400 kB of PNG files that compress no further), the message box's icons or the
+# shaders that compose windows with OpenGL: web/unusedresources.cpp defines those functions,
+# registering nothing, and the linker takes them in place of Qt's.
+target_sources(kelokelo PRIVATE "${KELO_TOP_DIR}/web/unusedresources.cpp")
 
 # The page starts the program by the entry function's name, which Qt's loader asks for.
 set_target_properties(kelokelo PROPERTIES QT_WASM_EXPORT_NAME kelokelo_entry)
 # Every byte is downloaded before the game starts: the linker's optimiser works for size first.
 target_link_options(kelokelo PRIVATE -Oz)
+# and then once more: a second round finds more to leave out.
+target_link_options(kelokelo PRIVATE -sBINARYEN_EXTRA_PASSES=-Oz)
 # emscripten's small allocator in place of dlmalloc, which is larger and faster: the game
 # allocates little after its start.
 target_link_options(kelokelo PRIVATE -sMALLOC=emmalloc)
