@@ -20,8 +20,7 @@ COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
 
 windows_only = pytest.mark.usefixtures("windows_release")
 # What a player downloads: the Windows zip, and the page's program as a web server sends it,
-# compressed. The page's goal has long been 4 MB; the target for Qt 6.8 is 3 MB, which it misses
-# by some 80 kB for now (see docs/benchmarks.md).
+# compressed (the sizes of today are in docs/benchmarks.md).
 WINDOWS_ZIP_BUDGET = 20_000_000
 WASM_GZIP_BUDGET = 3_000_000
 
