@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Start-up of the Windows programs under Wine: the game and an empty QGraphicsView program,
 both built for Windows with the benchmarks on, started alternately through Wine's own display
-driver (run it under xvfb-run). Each reports the time from its process's creation to its first
+driver, in an Xvfb of their own (pyvirtualdisplay's, as the window tests use). Each reports the time from its process's creation to its first
 painted frame; the medians and their ratio are printed.
 
     KELO_QT_WINDOWS=QT wine_startup.py BUILD_DIR SOURCE_DIR [ROUNDS]
@@ -12,6 +12,8 @@ import re
 import statistics
 import subprocess
 import sys
+
+from pyvirtualdisplay import Display
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
@@ -44,4 +46,5 @@ def main(build, source, rounds="20"):
 
 
 if __name__ == "__main__":
-    main(*sys.argv[1:])
+    with Display(size=(1280, 1024), color_depth=24):
+        main(*sys.argv[1:])
