@@ -49,10 +49,10 @@ install(FILES
     "${CMAKE_CURRENT_BINARY_DIR}/kelokelo.wasm"
     DESTINATION .)
 
-# The notices of Qt and of what it builds in, which the page links statically, and where the
-# sources of the game and of that Qt are.
-include("${CMAKE_CURRENT_LIST_DIR}/KeloNotices.cmake")
-kelo_install_notices(QT_PREFIX "${QT6_INSTALL_PREFIX}" DESTINATION licenses)
+# The zip, with the notices of Qt and of what it builds in, which the page links statically,
+# and where the sources of the game and of that Qt are.
+include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
+kelo_zip(web)
 
 # The web app: its manifest, with the icon drawn from the SVG at the sizes browsers ask for.
 find_program(KELO_RSVG_CONVERT rsvg-convert REQUIRED)
@@ -96,5 +96,3 @@ install(FILES
     "${CMAKE_CURRENT_BINARY_DIR}/icon-512.png"
     "${CMAKE_CURRENT_BINARY_DIR}/sw.js"
     DESTINATION .)
-include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
-kelo_zip(web)

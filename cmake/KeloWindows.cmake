@@ -52,14 +52,10 @@ install(FILES ${kelo_runtime} DESTINATION .)
 install(DIRECTORY "${KELO_TOP_DIR}/images" DESTINATION .)
 # README.txt, LICENSE and the notices of Qt and the MinGW runtime (from the packages of the
 # DLLs it ships), with where the sources are, all with Windows' line ends.
-include("${CMAKE_CURRENT_LIST_DIR}/KeloNotices.cmake")
-kelo_install_notices(QT_PREFIX "${QT6_INSTALL_PREFIX}" DESTINATION licenses WINDOWS
-    RUNTIME_DLLS ${kelo_runtime_dlls}
-    TEXT_FILES "${KELO_DATA_DIR}/windows/README.txt" "${KELO_TOP_DIR}/LICENSE")
-
 set(CPACK_STRIP_FILES ON)
 include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
-kelo_zip(windows-x86_64)
+kelo_zip(windows-x86_64 WINDOWS RUNTIME_DLLS ${kelo_runtime_dlls}
+    TEXT_FILES "${KELO_DATA_DIR}/windows/README.txt" "${KELO_TOP_DIR}/LICENSE")
 
 # The tests run under Wine, with the environment of tests/wine.env, in a Wine prefix of the
 # build's own that a test fixture makes first (tests/CMakeLists.txt), finding Qt's DLLs where

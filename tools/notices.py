@@ -1,5 +1,5 @@
 """Makes the notices of a release for Windows or the browser in OUTPUT_DIR, and its further text
-files in OUTPUT_DIR.text, as cmake/KeloNotices.cmake says, from the prose in data/notices/;
+files in OUTPUT_DIR.text, as cmake/KeloZip.cmake says, from the prose in data/notices/;
 prints the further files that the build is to watch, one a line."""
 import argparse
 import hashlib
