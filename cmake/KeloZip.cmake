@@ -48,7 +48,7 @@ function(kelo_zip platform)
     string(REPLACE "\n" ";" watched "${watched}")
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${script}" ${watched}
         "${QT6_INSTALL_PREFIX}/kelo-qt-configure.txt" "${QT6_INSTALL_PREFIX}/kelo-qt-config.summary"
-        "${PROJECT_SOURCE_DIR}/LICENSE" ${arg_TEXT_FILES})
+        ${arg_TEXT_FILES})
     install(DIRECTORY "${notices}/" DESTINATION licenses)
     foreach(file IN LISTS arg_TEXT_FILES)
         cmake_path(GET file FILENAME name)

@@ -237,10 +237,11 @@ def main():
         files["GCC/RUNTIME-LIBRARY-EXCEPTION.txt"] = notice[start:stop + len(end)] + "\n"
         files["GCC/GPL-3.txt"] = read("/usr/share/common-licenses/GPL-3")
 
-    # The game's own licence (the Windows zip has it at its top, as LICENSE), and the way back
-    # to the sources.
-    if not args.windows:
-        files["Kelo-Kelo.txt"] = read(TOP / "LICENSE")
+    # The game's own licence (the Windows zip has it at its top, as LICENSE, one of the text files
+    # it is given), and the way back to the sources.
+    licence = [] if args.windows else [TOP / "LICENSE"]
+    for path in licence:
+        files["Kelo-Kelo.txt"] = read(path)
     commit, log = (args.commit, None) if args.commit or not git else source_commit(git)
     # scripts/build-qt applies the game's own patches to Qt's source, from the same commit.
     patches = sorted(str(patch.relative_to(TOP)) for patch in TOP.glob("data/qt/*.patch"))
@@ -263,7 +264,7 @@ def main():
     # Further text files of the release, with the same line ends.
     texts = {Path(file).name: read(file) for file in args.text_file}
     write(Path(args.output_dir + ".text"), texts, args.windows)
-    print("\n".join(str(path) for path in [log, *templates] if path))
+    print("\n".join(str(path) for path in [log, *templates, *licence] if path))
 
 
 if __name__ == "__main__":
