@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Start-up of the Windows programs under Wine: the game and an empty QGraphicsView program,
 both built for Windows with the benchmarks on, started alternately through Wine's own display
-driver, in an Xvfb of their own (pyvirtualdisplay's, as the window tests use). Each reports the time from its process's creation to its first
-painted frame; the medians and their ratio are printed.
+driver, in an Xvfb of their own (pyvirtualdisplay's, which the window tests' pytest-xvfb uses).
+Each reports the time from its process's creation to its first painted frame; the medians and
+their ratio are printed.
 
     KELO_QT_WINDOWS=QT wine_startup.py BUILD_DIR SOURCE_DIR [ROUNDS]
 """
