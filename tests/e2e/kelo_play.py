@@ -159,9 +159,9 @@ def steer(game, well):
     return back
 
 
-def drop_pairs(game, well, pairs):
-    """Drops at least `pairs` pairs across the well, until blobs of three colours have settled;
-    returns their colours by cell.
+def drop_pairs(game, well, pairs, colours_wanted=3):
+    """Drops at least `pairs` pairs across the well, until blobs of `colours_wanted` colours
+    have settled; returns their colours by cell.
 
     Each pair is handled on a stopped board: Space stops it as soon as the pair is in, the keys
     move and drop the pair, and a second Space lets the next one come. So no pair falls by
@@ -180,7 +180,7 @@ def drop_pairs(game, well, pairs):
         # Stopped a tick late, the pair has already moved down into the rows counted.
         if pair_in_spawn_rows():
             print(f"   {counted(dropped, 'pair')} dropped: {describe(colours)} settled")
-            if dropped >= pairs and len(set(colours.values())) >= 3:
+            if dropped >= pairs and len(set(colours.values())) >= colours_wanted:
                 return colours
         check(dropped < MAX_SCREENSHOT_PAIRS,
               f"after {dropped} pairs only {describe(colours)} have settled")
@@ -193,14 +193,14 @@ def drop_pairs(game, well, pairs):
         dropped += 1
 
 
-def take_screenshot(game, output, pairs):
-    """Plays until blobs of three colours have settled and saves the window as a PNG at
-    `output`, once the picture passes check_screenshot; returns the well and colours it
+def take_screenshot(game, output, pairs, colours_wanted=3):
+    """Plays until blobs of `colours_wanted` colours have settled and saves the window as a PNG
+    at `output`, once the picture passes check_screenshot; returns the well and colours it
     shows."""
     well = well_until(game, "the well drawn with its shadow", lambda w: True, game.start_timeout)
     print(f"   {well}")
-    step(f"dropping at least {pairs} pairs, until blobs of three colours have settled")
-    drop_pairs(game, well, pairs)
+    step(f"dropping at least {pairs} pairs, until blobs of {colours_wanted} colours have settled")
+    drop_pairs(game, well, pairs, colours_wanted)
     # Saved beside the output and moved over it only once it passes, so that a failed run
     # never leaves a bad picture where another one is expected.
     directory = os.path.dirname(os.path.abspath(output))

@@ -5,8 +5,8 @@ Each test starts a new game."""
 import pytest
 
 from kelo_games import CHAIN_SEARCH_LINES
-from kelo_pixels import (CELL, TITLE, WELL_H, WELL_W, ZOOM_STEP, check_background,
-                         describe, in_top_rows)
+from kelo_pixels import (BLOB_COLOURS, CELL, TITLE, WELL_H, WELL_W, ZOOM_STEP,
+                         check_background, describe, in_top_rows)
 from kelo_play import (blobs_until, drop_pairs, first_well, paused_pair, poll, steer,
                        wait_still, well_until)
 
@@ -110,6 +110,6 @@ def test_images_from_the_folder_are_used(game):
     if not game.has_images:
         pytest.skip(f"no images/ in {game.folder}")
     well, _ = first_well(game)
-    colours = drop_pairs(game, well, 6)
+    colours = drop_pairs(game, well, 6, len(BLOB_COLOURS))
     print(f"   {describe(colours)}")
     assert game.image_warnings() == []

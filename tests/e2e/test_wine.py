@@ -85,8 +85,9 @@ def spoil_images(folder):
 ], ids=["no images folder", "unusable files"])
 def test_built_in_art(start_game, tmp_path, prepare, unusable):
     """Without usable files in images/ the game draws its own blobs, in all their colours, and
-    warns once for each file it could not use."""
+    warns once for each file it could not use. It warns when it first makes a blob of a colour,
+    so the play goes on until every colour has been seen."""
     game = start_game(prepare=prepare)
-    take_screenshot(game, str(tmp_path / "built-in.png"), 6)
+    take_screenshot(game, str(tmp_path / "built-in.png"), 6, len(BLOB_COLOURS))
     warned = game.image_warnings()
     assert sorted(warned) == [f"kelo_{colour}.png" for colour in unusable]
