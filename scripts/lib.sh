@@ -31,6 +31,9 @@ kelo_cross_release_here() {
     exit 1
 }
 
+# Where the Qt builds for other platforms and Qt's source are kept.
+kelo_cache() { echo "${KELO_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelokelo}"; }
+
 # Runs a command as root: directly when this is root, through sudo otherwise. sudo resets the
 # environment, so what apt and debconf need is set on its far side.
 kelo_as_root() {
