@@ -1,21 +1,19 @@
 #!/usr/bin/env python3
 """Draws the artwork of Kelo Kelo: the four blob images and the bitmap icon.
 
-Only the Python standard library is used, so that anybody can regenerate the
-images without installing an imaging package.  Every shape is described by a
-signed distance function; a pixel is the average of several sub-samples and
-each sub-sample gets an analytic coverage from the distance, which gives clean
-edges even on the small marks.
+Every shape is described by a signed distance function; a pixel is the average
+of several sub-samples and each sub-sample gets an analytic coverage from the
+distance, which gives clean edges even on the small marks.
 
-Run from anywhere:  python3 tools/make-artwork.py [--out-dir DIR]
+Run from anywhere:  /usr/bin/python3 tools/make-artwork.py [--out-dir DIR]
 """
 
 import argparse
 import json
 import math
 import os
-import struct
-import zlib
+
+from PIL import Image  # Debian's python3-pil
 
 SIZE = 128
 SUPERSAMPLE = 3  # sub-samples per axis and pixel
@@ -265,61 +263,15 @@ def render(blobs, size=SIZE, supersample=SUPERSAMPLE):
     return rows
 
 
-def filtered(rows, depth=4):
-    """Each row with the PNG filter that leaves the smallest differences, as image tools
-    choose them: on smooth shading a difference compresses far better than the pixel."""
-    previous = bytes(len(rows[0]))
-    for row in rows:
-        left = bytes(depth) + row[:-depth]
-        upper_left = bytes(depth) + previous[:-depth]
-        predictors = [
-            bytes(len(row)), left, previous,
-            bytes((a + b) // 2 for a, b in zip(left, previous)),
-            bytes(map(paeth, left, previous, upper_left)),
-        ]
-        candidates = [bytes([kind]) + bytes((x - p) & 0xFF for x, p in zip(row, predictor))
-                      for kind, predictor in enumerate(predictors)]
-        yield min(candidates, key=lambda c: sum(min(v, 256 - v) for v in c[1:]))
-        previous = row
-
-
-def paeth(a, b, c):
-    estimate = a + b - c
-    return min((abs(estimate - a), 0, a), (abs(estimate - b), 1, b), (abs(estimate - c), 2, c))[2]
-
-
-def png_bytes(rows, size=SIZE):
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    raw = b"".join(filtered(rows))
-    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
-            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
-
-
-def write_file(path, data):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as file:
-        file.write(data)
+def image(rows, size=SIZE):
+    return Image.frombytes("RGBA", (size, size), b"".join(rows))
 
 
 def write_png(path, rows, size=SIZE):
-    write_file(path, png_bytes(rows, size))
-
-
-def write_ico(path, images):
-    """Writes a Windows icon holding the given (size, PNG bytes) images: every Windows since
-    Vista reads PNG-compressed icon images, so no bitmap encoding is needed."""
-    header = struct.pack("<HHH", 0, 1, len(images))
-    offset = len(header) + 16 * len(images)
-    entries = b""
-    for size, data in images:
-        side = size if size < 256 else 0  # 0 stands for 256
-        entries += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(data), offset)
-        offset += len(data)
-    write_file(path, header + entries + b"".join(data for _, data in images))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    # Each row with the filter that leaves the smallest differences: on smooth shading a
+    # difference compresses far better than the pixel.
+    image(rows, size).save(path, optimize=True)
 
 
 def main():
@@ -347,14 +299,15 @@ def main():
     write_png(path, render(icon))
     print("wrote", path)
 
-    # The Windows program's icon, at the sizes Explorer and the task bar ask for.
+    # The Windows program's icon, at the sizes Explorer and the task bar ask for, each drawn at
+    # its size, PNG-compressed as every Windows since Vista reads them.
     images = []
     for size in ICO_SIZES:
         factor = size / SIZE
         scaled = [(name, cx * factor, cy * factor, radius * factor) for name, cx, cy, radius in icon]
-        images.append((size, png_bytes(render(scaled, size), size)))
+        images.append(image(render(scaled, size), size))
     path = os.path.join(args.out_dir, "data", "icons", "kelokelo.ico")
-    write_ico(path, images)
+    images[-1].save(path, sizes=[(size, size) for size in ICO_SIZES], append_images=images[:-1])
     print("wrote", path)
 
 
