@@ -29,6 +29,12 @@ def test_inside_another_project(tmp_path):
     assert not (tmp_path / "kelokelo/tests").exists(), "the game's tests are built in the host"
 
 
+def test_testing_switch_leaves_the_tests_out(tmp_path):
+    """CTest's BUILD_TESTING, as a packager's build without checks sets it: no test is built."""
+    configure(TOP, tmp_path, "-DBUILD_TESTING=OFF")
+    assert not (tmp_path / "tests").exists(), "the tests are built"
+
+
 def test_copyright_file_has_the_licence():
     """data/copyright carries LICENSE's notice and terms in a Debian copyright file's form:
     every line indented by a space, a lone dot for a blank line. A garbled licence would only

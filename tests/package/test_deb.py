@@ -89,6 +89,14 @@ def test_files(unpacked):
     assert list(unpacked.rglob("kelo_*.png")) == []
 
 
+def test_program_finds_qt_on_the_system_path(unpacked):
+    """Qt's project setup gives programs a search path of their own ($ORIGIN); the installed
+    game must carry none, so that it loads the system's Qt as Debian's policy asks."""
+    status, out = run("readelf", "--dynamic", str(unpacked / "usr/games/kelokelo"))
+    assert status == 0, out
+    assert not re.search(r"\((RPATH|RUNPATH)\)", out), out
+
+
 def test_one_version(field, unpacked):
     metainfo = (unpacked / f"usr/share/metainfo/{APP_ID}.metainfo.xml").read_text()
     manual = gzip.decompress((unpacked / "usr/share/man/man6/kelokelo.6.gz").read_bytes()).decode()
