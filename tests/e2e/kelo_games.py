@@ -209,8 +209,8 @@ class WineGame(DesktopGame):
 
 def unpack_release(zip_path, parent):
     """Unzips the Windows release into `parent` and returns the game's folder there."""
-    os.makedirs(parent, exist_ok=True)
-    subprocess.run(["unzip", "-q", zip_path, "-d", parent], check=True)
+    with zipfile.ZipFile(zip_path) as archive:
+        archive.extractall(parent)
     folders = [name for name in os.listdir(parent) if name.endswith("-windows-x86_64")]
     check(len(folders) == 1, f"the zip holds {folders}, not one kelokelo-*-windows-x86_64")
     return os.path.join(parent, folders[0])
