@@ -8,6 +8,8 @@ set(KELO_APP_ID "io.github.quorvin.kelokelo")
 set(KELO_DATA_DIR "${CMAKE_CURRENT_LIST_DIR}/../data")
 cmake_path(NORMAL_PATH KELO_DATA_DIR)
 set(KELO_GENERATED_DIR "${CMAKE_CURRENT_BINARY_DIR}/data")
+# Everything below installs as the component "kelokelo", which an including project can pick.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME kelokelo)
 
 # Debian puts games in /usr/games; a plain install from source keeps them in bin.
 set(KELO_INSTALL_BINDIR "${CMAKE_INSTALL_BINDIR}" CACHE STRING
@@ -51,37 +53,29 @@ kelo_gzip(kelo_documents "${KELO_GENERATED_DIR}/kelokelo.6")
 # and it falls back to those copies when ./images is missing. The static library kelo is
 # only linked into the game, so nothing of it is installed either.
 install(TARGETS kelokelo
-    RUNTIME DESTINATION ${KELO_INSTALL_BINDIR}
-    COMPONENT kelokelo)
+    RUNTIME DESTINATION ${KELO_INSTALL_BINDIR})
 
 install(FILES "${KELO_GENERATED_DIR}/${KELO_APP_ID}.desktop"
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
-    COMPONENT kelokelo)
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES "${KELO_GENERATED_DIR}/${KELO_APP_ID}.metainfo.xml"
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
-    COMPONENT kelokelo)
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 # The desktop entry and the metainfo name the icon "kelokelo".
 install(FILES "${KELO_DATA_DIR}/icons/kelokelo.png"
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps
-    COMPONENT kelokelo)
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
 install(FILES "${KELO_DATA_DIR}/icons/kelokelo.svg"
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
-    COMPONENT kelokelo)
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES "${KELO_GENERATED_DIR}/kelokelo.6.gz"
-    DESTINATION ${CMAKE_INSTALL_MANDIR}/man6
-    COMPONENT kelokelo)
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
 # The copyright file carries the terms of LICENSE word for word, in the form Debian reads
 # (tests/build holds the two together): one notice, in every install and package.
 set(KELO_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/kelokelo)
 install(FILES "${KELO_DATA_DIR}/copyright" "${KELO_DATA_DIR}/../README.md"
-    DESTINATION ${KELO_DOC_DIR}
-    COMPONENT kelokelo)
+    DESTINATION ${KELO_DOC_DIR})
 # The README's picture and the pages it links to, where its links look for them.
 file(GLOB kelo_docs "${KELO_DATA_DIR}/../docs/*.md")
 install(FILES "${KELO_DATA_DIR}/../docs/screenshot.png" ${kelo_docs}
-    DESTINATION ${KELO_DOC_DIR}/docs
-    COMPONENT kelokelo)
+    DESTINATION ${KELO_DOC_DIR}/docs)
 
 # Packaging belongs to whoever builds Kelo Kelo on its own, and names who built the package.
 # A project that includes the game keeps its own CPack settings, so nothing below is touched
@@ -99,8 +93,7 @@ execute_process(COMMAND date -u -R -d "${KELO_RELEASE_DATE}"
 configure_file("${KELO_DATA_DIR}/changelog.in" "${KELO_GENERATED_DIR}/changelog" @ONLY)
 kelo_gzip(kelo_documents "${KELO_GENERATED_DIR}/changelog")
 install(FILES "${KELO_GENERATED_DIR}/changelog.gz"
-    DESTINATION ${KELO_DOC_DIR}
-    COMPONENT kelokelo)
+    DESTINATION ${KELO_DOC_DIR})
 
 set(CPACK_PACKAGE_NAME "kelokelo")
 set(CPACK_PACKAGE_VENDOR "Quorvin")
@@ -117,9 +110,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # long one the way Debian wants.
 file(STRINGS "${KELO_DATA_DIR}/description.txt" CPACK_PACKAGE_DESCRIPTION_SUMMARY LIMIT_COUNT 1)
 file(READ "${KELO_DATA_DIR}/description.txt" kelo_description)
-string(FIND "${kelo_description}" "\n" kelo_summary_end)
-math(EXPR kelo_summary_end "${kelo_summary_end} + 1")
-string(SUBSTRING "${kelo_description}" ${kelo_summary_end} -1 kelo_description)
+string(REGEX REPLACE "^[^\n]*\n(.*)$" "\\1" kelo_description "${kelo_description}")
 string(STRIP "${kelo_description}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 # Let dpkg-shlibdeps work out the Qt and C++ runtime libraries the game links against, rather
 # than keeping a list by hand that goes stale with every Qt update.
