@@ -26,10 +26,7 @@ kelo_cache() { echo "${KELO_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelokelo}"; }
 
 # Runs a command as root: directly when this is root, through sudo otherwise. sudo resets the
 # environment, so what apt and debconf need is set on its far side.
-kelo_as_root() {
-    local sudo && [ "$(id -u)" -eq 0 ] || sudo=sudo
-    ${sudo:+sudo} env DEBIAN_FRONTEND=noninteractive "$@"
-}
+kelo_as_root() { $([ "$(id -u)" -eq 0 ] || echo sudo) env DEBIAN_FRONTEND=noninteractive "$@"; }
 
 # Installs the Debian packages given as arguments when any of them is missing. Another apt
 # (unattended-upgrades, on a fresh desktop) may hold the locks: apt waits for dpkg's, and the
