@@ -1,14 +1,13 @@
 #!/usr/bin/env python3
 """Draws the artwork of Kelo Kelo: the four blob images and the bitmap icon.
 
-Every shape is described by a signed distance function; a pixel is the average
-of several sub-samples and each sub-sample gets an analytic coverage from the
-distance, which gives clean edges even on the small marks.
-
-Run from anywhere:  /usr/bin/python3 tools/make-artwork.py [--out-dir DIR]
+Every shape is described by a signed distance function; a pixel is the average of several
+sub-samples and each sub-sample gets an analytic coverage from the distance, which gives clean
+edges even on the small marks.
 """
 
 import argparse
+import itertools
 import json
 import math
 import os
@@ -18,34 +17,19 @@ from PIL import Image  # Debian's python3-pil
 SIZE = 128
 SUPERSAMPLE = 3  # sub-samples per axis and pixel
 ICO_SIZES = (16, 32, 48, 256)
+WHITE = (255, 255, 255)
+# The outline is a superellipse: rounder than a square, fuller than a circle,
+# so neighbouring blobs in the well nearly touch like soft jelly.
+EXPONENT = 2.35
+GLOSS_COS, GLOSS_SIN = math.cos(math.radians(-32)), math.sin(math.radians(-32))
 
-# Vivid, clearly different hues.  Red and green also differ in lightness,
-# which helps where hue alone does not.  The body colours are kept in
-# blob-colours.json beside this script, where the tests of the real window
-# read them too, in the order the images are written.
-with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "blob-colours.json")) as f:
+# Vivid, clearly different hues.  Red and green also differ in lightness, which helps where hue
+# alone does not.  The body colours are kept in blob-colours.json beside this script, where the
+# tests of the real window read them too, in the order the images are written.
+TOOLS = os.path.dirname(os.path.abspath(__file__))
+with open(os.path.join(TOOLS, "blob-colours.json")) as f:
     COLOURS = {name: tuple(rgb) for name, rgb in json.load(f).items()}
 
-# Every colour also has its own mark, so that players who cannot tell the
-# colours apart can still match blobs by shape.
-MARKS = {
-    "blue": "ring",
-    "green": "triangle",
-    "red": "cross",
-    "yellow": "star",
-}
-
-WHITE = (255, 255, 255)
-# Yellow is too light for a white mark to stand out; it gets a dark one.
-MARK_COLOURS = {
-    "blue": WHITE,
-    "green": WHITE,
-    "red": WHITE,
-    "yellow": (92, 56, 0),
-}
-
-
-# ---------------------------------------------------------------- helpers
 
 def clamp(value, low=0.0, high=1.0):
     return low if value < low else high if value > high else value
@@ -69,24 +53,6 @@ def coverage(distance, aa):
     return clamp(0.5 - distance / aa)
 
 
-def over(dst, colour, alpha):
-    """Composites a straight colour with the given alpha over a premultiplied pixel."""
-    if alpha <= 0.0:
-        return dst
-    r, g, b, a = dst
-    keep = 1.0 - alpha
-    return (colour[0] * alpha + r * keep,
-            colour[1] * alpha + g * keep,
-            colour[2] * alpha + b * keep,
-            alpha + a * keep)
-
-
-# ------------------------------------------------------ distance functions
-
-def sd_circle(x, y, radius):
-    return math.hypot(x, y) - radius
-
-
 def sd_segment(x, y, ax, ay, bx, by):
     px, py = x - ax, y - ay
     dx, dy = bx - ax, by - ay
@@ -96,95 +62,54 @@ def sd_segment(x, y, ax, ay, bx, by):
 
 def sd_polygon(x, y, points):
     """Exact signed distance to a closed polygon (negative inside)."""
-    best = float("inf")
-    inside = False
-    count = len(points)
-    for i in range(count):
-        ax, ay = points[i]
-        bx, by = points[(i + 1) % count]
-        best = min(best, sd_segment(x, y, ax, ay, bx, by))
-        # Even-odd rule, by casting a ray towards +x.
-        if (ay > y) != (by > y):
-            cross_x = ax + (y - ay) * (bx - ax) / (by - ay)
-            if x < cross_x:
-                inside = not inside
-    return -best if inside else best
+    edges = [(*a, *b) for a, b in zip(points, points[1:] + points[:1])]
+    best = min(sd_segment(x, y, *edge) for edge in edges)
+    # Even-odd rule, by casting a ray towards +x.
+    crossings = sum(1 for ax, ay, bx, by in edges
+                    if (ay > y) != (by > y) and x < ax + (y - ay) * (bx - ax) / (by - ay))
+    return -best if crossings % 2 else best
 
 
-def regular_star(cx, cy, outer, inner, tips):
-    points = []
-    for i in range(tips * 2):
-        angle = -math.pi / 2 + i * math.pi / tips
-        radius = outer if i % 2 == 0 else inner
-        points.append((cx + radius * math.cos(angle), cy + radius * math.sin(angle)))
-    return points
+def polygon(cy, radii, corners):
+    """Corners around (0, cy) from the top, clockwise, at the radii taken in turn."""
+    angles = (-math.pi / 2 + i * 2 * math.pi / corners for i in range(corners))
+    return [(r * math.cos(a), cy + r * math.sin(a)) for r, a in zip(itertools.cycle(radii), angles)]
 
 
-def regular_polygon(cx, cy, radius, corners):
-    return [(cx + radius * math.cos(-math.pi / 2 + i * 2 * math.pi / corners),
-             cy + radius * math.sin(-math.pi / 2 + i * 2 * math.pi / corners))
-            for i in range(corners)]
+TRIANGLE = polygon(0.08, (0.50,), 3)
+STAR = polygon(0.05, (0.55, 0.25), 10)
+
+# Every colour also has its own mark, so that players who cannot tell the colours apart can still
+# match blobs by shape: its colour and distance function in blob units (the blob is about two
+# units wide).  Thick strokes still read when the blob is shown 32 pixels wide, and the
+# triangle's slightly rounded corners look friendlier and survive scaling.  Yellow is too light
+# for a white mark to stand out; it gets a dark one.
+MARKS = {
+    "blue": (WHITE, lambda x, y: abs(math.hypot(x, y) - 0.30) - 0.105),
+    "green": (WHITE, lambda x, y: sd_polygon(x, y, TRIANGLE) - 0.04),
+    "red": (WHITE, lambda x, y: min(sd_segment(x, y, -0.27, -0.27, 0.27, 0.27),
+                                    sd_segment(x, y, -0.27, 0.27, 0.27, -0.27)) - 0.11),
+    "yellow": ((92, 56, 0), lambda x, y: sd_polygon(x, y, STAR) - 0.03),
+}
 
 
-# Marks in blob units (the blob is about two units wide).  Their strokes are
-# thick so that they still read when the blob is shown 32 pixels wide.
-TRIANGLE = regular_polygon(0.0, 0.08, 0.50, 3)
-STAR = regular_star(0.0, 0.05, 0.55, 0.25, 5)
-
-
-def sd_mark(kind, x, y):
-    if kind == "ring":
-        return abs(sd_circle(x, y, 0.30)) - 0.105
-    if kind == "triangle":
-        # Slightly rounded corners look friendlier and survive scaling.
-        return sd_polygon(x, y, TRIANGLE) - 0.04
-    if kind == "cross":
-        arm = 0.27
-        return min(sd_segment(x, y, -arm, -arm, arm, arm),
-                   sd_segment(x, y, -arm, arm, arm, -arm)) - 0.11
-    if kind == "star":
-        return sd_polygon(x, y, STAR) - 0.03
-    raise ValueError(kind)
-
-
-# ----------------------------------------------------------------- blob
-
-# The outline is a superellipse: rounder than a square, fuller than a circle,
-# so neighbouring blobs in the well nearly touch like soft jelly.
-EXPONENT = 2.35
-
-
-def blob_field(x, y):
-    """Superellipse "radius" of a point: 1 on the outline, 0 at the centre."""
-    # The bottom is a little wider than the top, as if the blob settled.
-    sx = x * (1.0 - 0.06 * y)
-    return (abs(sx) ** EXPONENT + abs(y) ** EXPONENT) ** (1.0 / EXPONENT)
-
-
-def sd_blob(x, y):
-    rho = blob_field(x, y)
-    # The field grows about as fast as the distance near the outline, so its
-    # difference is a good enough distance estimate for antialiasing.
-    return rho - 1.0
-
-
-def blob_sample(colour, mark, mark_colour, x, y, aa):
+def blob_sample(name, x, y, aa):
     """Premultiplied RGBA of one blob at (x, y) in blob units."""
-    pixel = (0.0, 0.0, 0.0, 0.0)
-    d = sd_blob(x, y)
+    colour, (mark_colour, sd_mark) = COLOURS[name], MARKS[name]
+    # The superellipse's "radius", 1 on the outline, wider at the bottom as if the blob settled;
+    # near the outline it grows about as fast as the distance, enough for antialiasing.
+    field = (abs(x * (1.0 - 0.06 * y)) ** EXPONENT + abs(y) ** EXPONENT) ** (1.0 / EXPONENT)
+    d = field - 1.0
     edge = coverage(d, aa)
     if edge <= 0.0:
-        return pixel
-
-    rho = min(blob_field(x, y), 1.0)
+        return (0.0, 0.0, 0.0, 0.0)
+    rho = min(field, 1.0)
 
     # A dome lit from the upper left.
     height = math.sqrt(max(0.0, 1.0 - rho * rho * 0.92))
     nx, ny, nz = x * 0.9, y * 0.9, height * 1.3
     length = math.sqrt(nx * nx + ny * ny + nz * nz) or 1.0
-    nx, ny, nz = nx / length, ny / length, nz / length
-    lx, ly, lz = -0.45, -0.6, 0.66
-    diffuse = max(0.0, nx * lx + ny * ly + nz * lz)
+    diffuse = max(0.0, nx / length * -0.45 + ny / length * -0.6 + nz / length * 0.66)
     body = scale(colour, 0.62 + 0.5 * diffuse)
     # A warm glow from the bounce light at the lower right keeps the shadow side alive.
     bounce = smoothstep(0.3, 1.0, (x * 0.5 + y * 0.8)) * smoothstep(1.0, 0.75, rho)
@@ -192,123 +117,83 @@ def blob_sample(colour, mark, mark_colour, x, y, aa):
     # Darker towards the rim so the round shape reads even without the highlight.
     body = mix(body, scale(colour, 0.45), smoothstep(0.72, 1.0, rho) * 0.75)
 
-    pixel = over(pixel, body, edge)
-
-    # A thin dark outline separates blobs of the same colour.
-    rim = coverage(-(d + 0.055), aa) * edge
-    pixel = over(pixel, scale(colour, 0.36), rim)
-
-    # The mark, with a soft drop shadow and an outline of the contrasting tone.
-    md = sd_mark(mark, x, y)
-    light_mark = sum(mark_colour) > 382
-    outline = scale(colour, 0.35) if light_mark else mix(colour, WHITE, 0.7)
-    shadow = coverage(sd_mark(mark, x - 0.03, y - 0.05) - 0.04, aa * 4.0) * 0.35
-    pixel = over(pixel, (0, 0, 0), shadow * edge)
-    pixel = over(pixel, outline, coverage(md - 0.045, aa) * 0.85 * edge)
-    pixel = over(pixel, mark_colour, coverage(md, aa) * edge)
-
-    # Glossy window highlight at the top left, drawn over the mark as real gloss would be.
-    hx, hy = (x + 0.36) / 0.42, (y + 0.5) / 0.24
-    angle = math.radians(-32)
-    rx = hx * math.cos(angle) - hy * math.sin(angle) * 0.42 / 0.24
-    ry = hx * math.sin(angle) * 0.24 / 0.42 + hy * math.cos(angle)
-    gloss = smoothstep(1.0, 0.35, math.hypot(rx, ry))
-    pixel = over(pixel, WHITE, 0.7 * gloss * edge)
-    # A small bright spot inside it.
-    spot = smoothstep(0.12, 0.03, math.hypot(x + 0.5, y + 0.55))
-    pixel = over(pixel, WHITE, 0.9 * spot * edge)
-    # A faint reflected crescent along the lower rim.
-    crescent = smoothstep(0.8, 0.92, rho) * smoothstep(1.0, 0.93, rho) \
-        * smoothstep(0.2, 0.9, y) * 0.35
-    pixel = over(pixel, WHITE, crescent * edge)
-
+    md, shadow = sd_mark(x, y), sd_mark(x - 0.03, y - 0.05)
+    outline = scale(colour, 0.35) if sum(mark_colour) > 382 else mix(colour, WHITE, 0.7)
+    hx, hy = (x + 0.36) / 0.42, (y + 0.5) / 0.24  # in the gloss ellipse, then turned with it
+    rx = hx * GLOSS_COS - hy * GLOSS_SIN * 0.42 / 0.24
+    ry = hx * GLOSS_SIN * 0.24 / 0.42 + hy * GLOSS_COS
+    # Straight colours and their alphas within the blob, bottom first.
+    layers = [
+        (body, 1.0),
+        # A thin dark outline separates blobs of the same colour.
+        (scale(colour, 0.36), coverage(-(d + 0.055), aa)),
+        # The mark, with a soft drop shadow and an outline of the contrasting tone.
+        ((0, 0, 0), coverage(shadow - 0.04, aa * 4.0) * 0.35),
+        (outline, coverage(md - 0.045, aa) * 0.85),
+        (mark_colour, coverage(md, aa)),
+        # Glossy window highlight at the top left, drawn over the mark as real gloss would be,
+        # with a small bright spot inside it.
+        (WHITE, 0.7 * smoothstep(1.0, 0.35, math.hypot(rx, ry))),
+        (WHITE, 0.9 * smoothstep(0.12, 0.03, math.hypot(x + 0.5, y + 0.55))),
+        # A faint reflected crescent along the lower rim.
+        (WHITE, smoothstep(0.8, 0.92, rho) * smoothstep(1.0, 0.93, rho)
+         * smoothstep(0.2, 0.9, y) * 0.35),
+    ]
+    pixel = (0.0, 0.0, 0.0, 0.0)
+    for paint, alpha in layers:
+        alpha *= edge
+        pixel = tuple(c * alpha + p * (1.0 - alpha) for c, p in zip(paint + (1.0,), pixel))
     return pixel
 
 
-# ---------------------------------------------------------------- scenes
-
-def render(blobs, size=SIZE, supersample=SUPERSAMPLE):
-    """Renders blobs, given back to front as (colour name, cx, cy, radius) in pixels."""
-    rows = []
-    step = 1.0 / supersample
-    weight = 1.0 / (supersample * supersample)
-    for py in range(size):
-        row = bytearray()
-        for px in range(size):
-            acc = [0.0, 0.0, 0.0, 0.0]
-            for sy in range(supersample):
-                for sx in range(supersample):
-                    fx = px + (sx + 0.5) * step
-                    fy = py + (sy + 0.5) * step
-                    pixel = (0.0, 0.0, 0.0, 0.0)
-                    for name, cx, cy, radius in blobs:
-                        # Sub-sample footprint in blob units.
-                        aa = step / radius * 1.2
-                        r, g, b, a = blob_sample(COLOURS[name], MARKS[name], MARK_COLOURS[name],
-                                                 (fx - cx) / radius, (fy - cy) / radius, aa)
-                        if a > 0.0:
-                            keep = 1.0 - a
-                            pixel = (r + pixel[0] * keep, g + pixel[1] * keep,
-                                     b + pixel[2] * keep, a + pixel[3] * keep)
-                    for i in range(4):
-                        acc[i] += pixel[i] * weight
-            alpha = acc[3]
-            if alpha > 1e-6:
-                rgb = [int(round(clamp(c / alpha, 0.0, 255.0))) for c in acc[:3]]
-            else:
-                rgb = [0, 0, 0]
-            row.extend(rgb)
-            row.append(int(round(clamp(alpha) * 255.0)))
-        rows.append(bytes(row))
-    return rows
-
-
-def image(rows, size=SIZE):
-    return Image.frombytes("RGBA", (size, size), b"".join(rows))
-
-
-def write_png(path, rows, size=SIZE):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    # Each row with the filter that leaves the smallest differences: on smooth shading a
-    # difference compresses far better than the pixel.
-    image(rows, size).save(path, optimize=True)
+def render(blobs, size=SIZE):
+    """Draws blobs, back to front as (colour name, cx, cy, radius) in a SIZE-wide image's pixels."""
+    f = size / SIZE
+    blobs = [(name, cx * f, cy * f, radius * f) for name, cx, cy, radius in blobs]
+    step = 1.0 / SUPERSAMPLE
+    centres = [(i + 0.5) * step for i in range(SUPERSAMPLE)]
+    weight = 1.0 / (SUPERSAMPLE * SUPERSAMPLE)
+    data = bytearray()
+    for py, px in itertools.product(range(size), repeat=2):
+        acc = [0.0, 0.0, 0.0, 0.0]
+        for oy, ox in itertools.product(centres, repeat=2):
+            pixel = (0.0, 0.0, 0.0, 0.0)
+            for name, cx, cy, radius in blobs:
+                # The sub-sample's footprint in blob units.
+                sample = blob_sample(name, (px + ox - cx) / radius, (py + oy - cy) / radius,
+                                     step / radius * 1.2)
+                pixel = tuple(s + p * (1.0 - sample[3]) for s, p in zip(sample, pixel))
+            acc = [a + p * weight for a, p in zip(acc, pixel)]
+        *rgb, alpha = acc
+        data.extend(int(round(clamp(c / alpha, 0.0, 255.0))) if alpha > 1e-6 else 0 for c in rgb)
+        data.append(int(round(clamp(alpha) * 255.0)))
+    return Image.frombytes("RGBA", (size, size), bytes(data))
 
 
 def main():
-    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--out-dir", default=root,
+    parser.add_argument("--out-dir", default=os.path.dirname(TOOLS),
                         help="directory that receives images/ and data/icons/ (default: the source tree)")
-    args = parser.parse_args()
+    out_dir = parser.parse_args().out_dir
 
     # The blob keeps a small margin so the rim is not cut when the image is scaled.
-    radius = SIZE / 2 - 4
-    for name in COLOURS:
-        path = os.path.join(args.out_dir, "images", "kelo_%s.png" % name)
-        write_png(path, render([(name, SIZE / 2, SIZE / 2 + 1, radius)]))
-        print("wrote", path)
-
+    files = {os.path.join("images", "kelo_%s.png" % name):
+             [render([(name, SIZE / 2, SIZE / 2 + 1, SIZE / 2 - 4)])] for name in COLOURS}
     # The icon: a small heap of blobs, the back ones first.  The scalable
     # data/icons/kelokelo.svg is drawn by hand after the same layout.
-    icon = [
-        ("green", 34, 93, 31),
-        ("blue", 94, 93, 31),
-        ("red", 64, 38, 32),
-    ]
-    path = os.path.join(args.out_dir, "data", "icons", "kelokelo.png")
-    write_png(path, render(icon))
-    print("wrote", path)
-
+    icon = [("green", 34, 93, 31), ("blue", 94, 93, 31), ("red", 64, 38, 32)]
+    files[os.path.join("data", "icons", "kelokelo.png")] = [render(icon)]
     # The Windows program's icon, at the sizes Explorer and the task bar ask for, each drawn at
     # its size, PNG-compressed as every Windows since Vista reads them.
-    images = []
-    for size in ICO_SIZES:
-        factor = size / SIZE
-        scaled = [(name, cx * factor, cy * factor, radius * factor) for name, cx, cy, radius in icon]
-        images.append(image(render(scaled, size), size))
-    path = os.path.join(args.out_dir, "data", "icons", "kelokelo.ico")
-    images[-1].save(path, sizes=[(size, size) for size in ICO_SIZES], append_images=images[:-1])
-    print("wrote", path)
+    files[os.path.join("data", "icons", "kelokelo.ico")] = [render(icon, s) for s in ICO_SIZES]
+
+    for name, images in files.items():
+        path = os.path.join(out_dir, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        # Each format takes the options meant for it; PNG's optimize makes the smallest file.
+        images[-1].save(path, optimize=True, sizes=[image.size for image in images],
+                        append_images=images[:-1])
+        print("wrote", path)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,5 @@
-// Resources of Qt's libraries that the page leaves out of its download (see
-// cmake/KeloWeb.cmake). Qt still registers each when the program starts, by calling a function
-// that the resource's own object in the library defines: these stand in for those functions,
-// register nothing, and so keep the resources out of the program.
+// Stand-ins for the functions that register resources of Qt's libraries which the page leaves
+// out of its download (see cmake/KeloWeb.cmake): they register nothing, so no resource is linked.
 
 #define KELO_UNUSED_RESOURCE(name) \
     int qInitResources_##name() { return 1; } \
