@@ -1,12 +1,10 @@
 # Install rules and packaging.
 #
-# Included from the top-level CMakeLists.txt once the targets exist and GNUInstallDirs is
-# loaded. Paths are taken relative to this file, not to CMAKE_SOURCE_DIR, so that the rules
-# still hold when another project pulls Kelo Kelo in with add_subdirectory().
+# Included from the top-level CMakeLists.txt once the targets exist. Paths start from the game's
+# own PROJECT_SOURCE_DIR, so that they hold inside another project too.
 
 set(KELO_APP_ID "io.github.quorvin.kelokelo")
-set(KELO_DATA_DIR "${CMAKE_CURRENT_LIST_DIR}/../data")
-cmake_path(NORMAL_PATH KELO_DATA_DIR)
+set(KELO_DATA_DIR "${PROJECT_SOURCE_DIR}/data")
 set(KELO_GENERATED_DIR "${CMAKE_CURRENT_BINARY_DIR}/data")
 # Everything below installs as the component "kelokelo", which an including project can pick.
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME kelokelo)
@@ -70,11 +68,11 @@ install(FILES "${KELO_GENERATED_DIR}/kelokelo.6.gz"
 # The copyright file carries the terms of LICENSE word for word, in the form Debian reads
 # (tests/build holds the two together): one notice, in every install and package.
 set(KELO_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/kelokelo)
-install(FILES "${KELO_DATA_DIR}/copyright" "${KELO_DATA_DIR}/../README.md"
+install(FILES "${KELO_DATA_DIR}/copyright" "${PROJECT_SOURCE_DIR}/README.md"
     DESTINATION ${KELO_DOC_DIR})
 # The README's picture and the pages it links to, where its links look for them.
-file(GLOB kelo_docs "${KELO_DATA_DIR}/../docs/*.md")
-install(FILES "${KELO_DATA_DIR}/../docs/screenshot.png" ${kelo_docs}
+file(GLOB kelo_docs "${PROJECT_SOURCE_DIR}/docs/*.md")
+install(FILES "${PROJECT_SOURCE_DIR}/docs/screenshot.png" ${kelo_docs}
     DESTINATION ${KELO_DOC_DIR}/docs)
 
 # Packaging belongs to whoever builds Kelo Kelo on its own, and names who built the package.
@@ -101,7 +99,7 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "${KELO_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "kelokelo")
 set(CPACK_STRIP_FILES ON)
-set(CPACK_RESOURCE_FILE_LICENSE "${KELO_DATA_DIR}/../LICENSE")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "games")
