@@ -186,8 +186,9 @@ def test_sources_name_the_qt_source_and_how_it_was_built(release, sources, pytes
     patches = sorted(path.relative_to(TOP).as_posix() for path in (TOP / "data/qt").glob("*.patch"))
     assert patches, "no patch of Qt in data/qt"
     assert [patch for patch in patches if patch not in sources] == [], "patches of Qt not named"
-    if pytestconfig.getoption("--qt-source"):
-        dsc = next(pathlib.Path(pytestconfig.getoption("--qt-source")).glob("*.dsc")).read_text()
+    qt_source = pytestconfig.getoption("--qt-source")
+    if qt_source:
+        dsc = next(pathlib.Path(qt_source).glob("*.dsc")).read_text(encoding="utf-8")
         assert re.search(rf"^Version: {re.escape(package.group(1))}$", dsc, re.M)
         assert re.search(rf"^ {checksum.group(1)} \d+ \S+\.orig\.tar\.\w+$", dsc, re.M)
 
