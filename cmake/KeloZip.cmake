@@ -4,15 +4,10 @@
 #
 #   kelo_zip(<platform> [WINDOWS RUNTIME_DLLS <dll>... TEXT_FILES <file>...])
 #
-# The notices are the licences of everything the release ships built in, with their real
-# copyright lines, and the way back to the sources of the game and of its Qt. tools/notices.py
-# writes them when the build is configured, from the prose in data/notices and what
-# scripts/build-qt keeps beside the Qt it built (QT6_INSTALL_PREFIX): the configure options,
-# Qt's configuration summary and a link to the Debian source package of Qt, whose
-# qt_attribution.json files name the third-party code that Qt builds in. WINDOWS: the release
-# for Windows, which also ships the MinGW-w64 runtime DLLs RUNTIME_DLLS (their notices come
-# from Debian's packages on this machine), and whose text files end their lines in CR LF, the
-# TEXT_FILES installed at the top of the zip (README.txt, LICENSE) among them.
+# The notices (docs/building.md) are written by tools/notices.py when the build is configured.
+# WINDOWS: the release for Windows, which also ships the MinGW-w64 runtime DLLs RUNTIME_DLLS
+# (their notices come from Debian's packages on this machine), and whose text files end their
+# lines in CR LF, the TEXT_FILES installed at the top of the zip (README.txt, LICENSE) too.
 #
 # Every time stamp in it is SOURCE_DATE_EPOCH when that is set (scripts/package sets it to
 # the last commit's time), the files are in sorted order (KeloZipSort.cmake packs them again)
@@ -25,33 +20,20 @@ set(KELO_SOURCE_REPOSITORY "" CACHE STRING
 
 function(kelo_zip platform)
     cmake_parse_arguments(PARSE_ARGV 1 arg "WINDOWS" "" "RUNTIME_DLLS;TEXT_FILES")
-    set(script "${PROJECT_SOURCE_DIR}/tools/notices.py")
     set(notices "${CMAKE_CURRENT_BINARY_DIR}/kelo-notices")
-    set(windows)
-    if(arg_WINDOWS)
-        find_program(KELO_DPKG_QUERY dpkg-query REQUIRED)
-        set(windows --windows "--dpkg-query=${KELO_DPKG_QUERY}")
-    endif()
-    if(NOT KELO_SOURCE_COMMIT)
-        find_program(KELO_GIT_EXECUTABLE git)
-    endif()
     list(TRANSFORM arg_RUNTIME_DLLS PREPEND "--runtime-dll=")
-    list(TRANSFORM arg_TEXT_FILES PREPEND "--text-file=" OUTPUT_VARIABLE text_files)
     execute_process(
-        COMMAND /usr/bin/python3 -I "${script}" ${windows} ${arg_RUNTIME_DLLS} ${text_files}
-            "--qt-prefix=${QT6_INSTALL_PREFIX}" "--output-dir=${notices}"
-            "--commit=${KELO_SOURCE_COMMIT}" "--git=${KELO_GIT_EXECUTABLE}"
-            "--repository=${KELO_SOURCE_REPOSITORY}"
-        OUTPUT_VARIABLE watched OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+        COMMAND /usr/bin/python3 -I "${PROJECT_SOURCE_DIR}/tools/notices.py" ${arg_RUNTIME_DLLS}
+            "--windows=${arg_WINDOWS}" "--qt-prefix=${QT6_INSTALL_PREFIX}" "--output-dir=${notices}"
+            "--commit=${KELO_SOURCE_COMMIT}" "--repository=${KELO_SOURCE_REPOSITORY}"
+        OUTPUT_VARIABLE watched COMMAND_ERROR_IS_FATAL ANY)
     # A new commit or checkout, new prose or another Qt configures the build again, so that the
-    # notices follow: the script names the files it read them from.
-    string(REPLACE "\n" ";" watched "${watched}")
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${script}" ${watched}
-        "${QT6_INSTALL_PREFIX}/kelo-qt-configure.txt" "${QT6_INSTALL_PREFIX}/kelo-qt-config.summary"
-        ${arg_TEXT_FILES})
+    # notices follow: the script names the files they come from.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${watched})
     install(DIRECTORY "${notices}/" DESTINATION licenses)
     foreach(file IN LISTS arg_TEXT_FILES)
         cmake_path(GET file FILENAME name)
+        configure_file("${file}" "${notices}.text/${name}" @ONLY NEWLINE_STYLE CRLF)
         install(FILES "${notices}.text/${name}" DESTINATION .)
     endforeach()
 
