@@ -130,6 +130,8 @@ def runtime_notices(dlls):
     packages, files, index = {}, {}, []
     for dll in map(Path, dlls):
         owner = subprocess.run(["dpkg-query", "-S", dll.resolve()], capture_output=True, text=True)
+        if owner.returncode != 0:
+            sys.exit(f"No Debian package ships {dll}, so its notice is not known")
         packages.setdefault(owner.stdout.partition(":")[0], []).append(dll.name)
     for package, names in sorted(packages.items()):
         folder = "GCC" if package.startswith("gcc") else "MinGW-w64"
