@@ -4,12 +4,9 @@
 # game is built for Windows. The game stays a console program, as it is at home on Windows:
 # started from Explorer it opens a console beside its window, showing the chain search.
 
-set(KELO_DATA_DIR "${CMAKE_CURRENT_LIST_DIR}/../data")
-cmake_path(NORMAL_PATH KELO_DATA_DIR)
-set(KELO_TOP_DIR "${CMAKE_CURRENT_LIST_DIR}/..")
-cmake_path(NORMAL_PATH KELO_TOP_DIR)
+set(KELO_DATA_DIR "${PROJECT_SOURCE_DIR}/data")
 
-file(STRINGS "${KELO_TOP_DIR}/LICENSE" KELO_COPYRIGHT_LINE REGEX "^Copyright " LIMIT_COUNT 1)
+file(STRINGS "${PROJECT_SOURCE_DIR}/LICENSE" KELO_COPYRIGHT_LINE REGEX "^Copyright " LIMIT_COUNT 1)
 set(KELO_WINDOWS_ICON "${KELO_DATA_DIR}/icons/kelokelo.ico")
 set(KELO_WINDOWS_MANIFEST "${KELO_DATA_DIR}/windows/kelokelo.manifest")
 configure_file("${KELO_DATA_DIR}/kelokelo.rc.in" "${CMAKE_CURRENT_BINARY_DIR}/kelokelo.rc" @ONLY)
@@ -49,13 +46,13 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
 endforeach()
 add_custom_target(kelo_runtime ALL DEPENDS ${kelo_runtime})
 install(FILES ${kelo_runtime} DESTINATION .)
-install(DIRECTORY "${KELO_TOP_DIR}/images" DESTINATION .)
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/images" DESTINATION .)
 # README.txt, LICENSE and the notices of Qt and the MinGW runtime (from the packages of the
 # DLLs it ships), with where the sources are, all with Windows' line ends.
 set(CPACK_STRIP_FILES ON)
 include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
 kelo_zip(windows-x86_64 WINDOWS RUNTIME_DLLS ${kelo_runtime_dlls}
-    TEXT_FILES "${KELO_DATA_DIR}/windows/README.txt" "${KELO_TOP_DIR}/LICENSE")
+    TEXT_FILES "${KELO_DATA_DIR}/windows/README.txt" "${PROJECT_SOURCE_DIR}/LICENSE")
 
 # The tests run under Wine, with the environment of tests/wine.env, in a Wine prefix of the
 # build's own that a test fixture makes first (tests/CMakeLists.txt), finding Qt's DLLs where
@@ -65,7 +62,7 @@ kelo_zip(windows-x86_64 WINDOWS RUNTIME_DLLS ${kelo_runtime_dlls}
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
     set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 endif()
-file(STRINGS "${KELO_TOP_DIR}/tests/wine.env" KELO_WINE_ENVIRONMENT REGEX "^[A-Z]")
+file(STRINGS "${PROJECT_SOURCE_DIR}/tests/wine.env" KELO_WINE_ENVIRONMENT REGEX "^[A-Z]")
 list(APPEND KELO_WINE_ENVIRONMENT "WINEQT_FORCE_STDERR_LOGGING=1"
     "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix"
     "WINEPATH=${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
