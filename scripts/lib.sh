@@ -4,9 +4,8 @@ while read -r job packages; do
     job=${job%:} && declare -a "KELO_${job^^}_PACKAGES=($packages)"
 done < <(grep -E '^[a-z_]+:' "$(dirname "${BASH_SOURCE[0]}")/../data/debian-packages.txt")
 
-# The Windows and browser releases are built on Qt 6.8, which Debian 13 carries: asked for
-# either (among the parts given), an older Debian says so in one line and stops. Testing and
-# unstable, which name no version, build them too.
+# The Windows and browser releases are built on Qt 6.8 (Debian 13, testing and unstable): asked
+# for either, an older Debian says so in one line and stops.
 kelo_cross_release_here() {
     local release name
     release=$(. /etc/os-release && echo "${VERSION_ID:-99} $PRETTY_NAME")
@@ -24,13 +23,11 @@ kelo_cross_parts() { if (kelo_cross_release_here web) 2>/dev/null; then echo win
 # Where the Qt builds for other platforms and Qt's source are kept.
 kelo_cache() { echo "${KELO_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelokelo}"; }
 
-# Runs a command as root: directly when this is root, through sudo otherwise. sudo resets the
-# environment, so what apt and debconf need is set on its far side.
+# Runs a command as root, through sudo unless this is root, with debconf's setting past sudo.
 kelo_as_root() { $([ "$(id -u)" -eq 0 ] || echo sudo) env DEBIAN_FRONTEND=noninteractive "$@"; }
 
-# Installs the Debian packages given as arguments when any of them is missing. Another apt
-# (unattended-upgrades, on a fresh desktop) may hold the locks: apt waits for dpkg's, and the
-# update is tried again while another holds the lock of the package lists.
+# Installs the Debian packages given that are missing. Another apt (unattended-upgrades) may hold
+# the locks: apt waits for dpkg's, and the update is tried again while the lists' lock is held.
 kelo_ensure_packages() {
     local missing=() pkg apt=(apt-get -qq -o DPkg::Lock::Timeout=1800) log
     for pkg in "$@"; do
