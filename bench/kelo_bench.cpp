@@ -1,20 +1,15 @@
 // What a tick, a key press, a chain search, a spawn and a repaint cost on the real board, with
 // Google Benchmark; --long-game=PAIRS plays a long headless game instead (longgame.cpp).
-#include "diagnostics.h"
+#include "kelobench.h"
 #include "keloboardprobe.h"
-#include "longgame.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QImage>
-#include <QKeyEvent>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -43,7 +38,8 @@ void layOut(KeloBoardView &view, Well well)
                                         : 0;
     for (int row = KeloGeometry::WellRows - 1; row >= top; --row) {
         for (int column = 0; column < KeloGeometry::WellColumns; ++column) {
-            if (well == Well::BlockingEverySpawn && row == 0 && column == KeloGeometry::WellColumns - 1)
+            if (well == Well::BlockingEverySpawn && row == 0
+                && column == KeloGeometry::WellColumns - 1)
                 continue;
             const bool group
                 = well == Well::FullWithGroup && row == KeloGeometry::WellRows - 1 && column < 4;
@@ -59,12 +55,6 @@ void replacePair(KeloBoardView &view, int row)
     P::falling(view).clear();
     P::fall(view, 2, row, 1);
     P::fall(view, 3, row, 2);
-}
-
-void pressKey(KeloBoardView &view, int key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(&view, &press);
 }
 
 // Times `act` alone by the clock (the manual time) and in the thread's CPU time (the CPU
@@ -123,55 +113,48 @@ void BM_TickLandsPair(benchmark::State &state)
 }
 BENCHMARK(BM_TickLandsPair)->UseManualTime();
 
-// The game-over tick: the full-well test pauses the game, the chain search examines every blob
-// and finds nothing, the spawn fails.
-void BM_TickFullWellNoGroup(benchmark::State &state)
+// The game-over tick on a full well (the full-well test pauses the game, resumed before each;
+// the chain search examines every blob and finds nothing; the spawn fails), and the tick that
+// repeats on a well that blocks every spawn until the player restarts.
+void BM_TickWithoutGroup(benchmark::State &state)
 {
     KeloBoardView view;
-    layOut(view, Well::Full);
+    layOut(view, state.range(0) ? Well::BlockingEverySpawn : Well::Full);
     timeEach(
         state, [&] { P::resumeGame(view); }, [&] { P::tick(view); });
 }
-BENCHMARK(BM_TickFullWellNoGroup)->UseManualTime();
+BENCHMARK(BM_TickWithoutGroup)->ArgName("blocked")->Arg(0)->Arg(1)->UseManualTime();
 
-// The tick that repeats until the player restarts.
-void BM_TickBlockedWell(benchmark::State &state)
+// The tick on a full well with a group, which removes it and lifts the 44 blobs above.
+void BM_TickRemovesGroup(benchmark::State &state)
 {
     KeloBoardView view;
-    layOut(view, Well::BlockingEverySpawn);
     timeEach(
-        state, [] {}, [&] { P::tick(view); });
-}
-BENCHMARK(BM_TickBlockedWell)->UseManualTime();
-
-// The group removed and the 44 blobs above it lifted, by a tick or by the chain search alone.
-template<typename Act>
-void BM_RemovesGroup(benchmark::State &state, Act act)
-{
-    KeloBoardView view;
-    bool found = true;
-    timeEach(
-        state, [&] { layOut(view, Well::FullWithGroup); }, [&] { found &= act(view); });
-    if (!found || P::falling(view).size() != 44)
+        state, [&] { layOut(view, Well::FullWithGroup); }, [&] { P::tick(view); });
+    if (P::falling(view).size() != 44)
         state.SkipWithError("the group was not removed as laid out");
 }
-BENCHMARK_CAPTURE(BM_RemovesGroup, tick, [](KeloBoardView &view) {
-    P::tick(view);
-    return true;
-})->UseManualTime();
-BENCHMARK_CAPTURE(BM_RemovesGroup, find_rensa, P::findRensa)->UseManualTime();
+BENCHMARK(BM_TickRemovesGroup)->UseManualTime();
 
-void BM_FindRensaFullWellNoGroup(benchmark::State &state)
+// The chain search alone on a full well: with no group, or with the group, laid out again
+// before each.
+void BM_FindRensa(benchmark::State &state)
 {
+    const bool group = state.range(0) != 0;
     KeloBoardView view;
     layOut(view, Well::Full);
-    bool found = false;
+    bool asLaidOut = true;
     timeEach(
-        state, [] {}, [&] { found |= P::findRensa(view); });
-    if (found)
-        state.SkipWithError("a group was found on a board laid out without one");
+        state,
+        [&] {
+            if (group)
+                layOut(view, Well::FullWithGroup);
+        },
+        [&] { asLaidOut &= P::findRensa(view) == group; });
+    if (!asLaidOut || P::falling(view).size() != (group ? 44 : 0))
+        state.SkipWithError("the chain search did not find the groups laid out");
 }
-BENCHMARK(BM_FindRensaFullWellNoGroup)->UseManualTime();
+BENCHMARK(BM_FindRensa)->ArgName("group")->Arg(0)->Arg(1)->UseManualTime();
 
 // A spawn into an empty well, emptied again before each, or into one that blocks every spawn.
 void BM_Spawn(benchmark::State &state)
@@ -237,10 +220,7 @@ void BM_Repaint(benchmark::State &state)
 }
 BENCHMARK(BM_Repaint)
     ->ArgNames({ "zoom_steps", "cold" })
-    ->Args({ 0, 1 })
-    ->Args({ 0, 0 })
-    ->Args({ 7, 1 })
-    ->Args({ 7, 0 })
+    ->ArgsProduct({ { 0, 7 }, { 1, 0 } })
     ->UseManualTime();
 
 } // namespace
@@ -251,9 +231,9 @@ int main(int argc, char **argv)
     QDir::setCurrent(QStringLiteral(KELO_SOURCE_DIR));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    constexpr const char LongGame[] = "--long-game=";
-    if (argc == 2 && std::strncmp(argv[1], LongGame, std::strlen(LongGame)) == 0)
-        return runLongGame(std::atol(argv[1] + std::strlen(LongGame)));
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() == 2 && arguments[1].startsWith(QLatin1String("--long-game=")))
+        return runLongGame(arguments[1].section(QLatin1Char('='), 1).toLong());
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

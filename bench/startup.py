@@ -1,14 +1,11 @@
 #!/usr/bin/python3
-"""Start-up to the first painted frame of the game (kelo_firstframe) and of an empty
-QGraphicsView (kelo_emptyview), as each program reports it (bench/firstframe.cpp): after one
-untimed start of each, which fills the caches, ROUNDS starts of each, alternately and in turns
-first; the medians, the fastest and slowest and the ratio of the medians are printed.
+"""Start-up to the first painted frame, as bench/firstframe.cpp reports it, of the game and an
+empty QGraphicsView: one untimed start of each fills the caches, then ROUNDS of each, in turns.
 
     startup.py offscreen|xcb|wine ROUNDS PROGRAM_DIR
 
-xcb and wine run in an Xvfb of their own (pyvirtualdisplay's, which the window tests'
-pytest-xvfb uses); wine starts the programs built for Windows through Wine's display driver,
-with the Wine prefix of their build and Qt's DLLs from KELO_QT_WINDOWS.
+xcb and wine run in an Xvfb of their own (pyvirtualdisplay's, as pytest-xvfb's); wine starts
+the Windows build's programs with its Wine prefix and Qt's DLLs from KELO_QT_WINDOWS.
 """
 
 import contextlib
@@ -46,22 +43,18 @@ def first_frame(command, env):
 
 def main(platform, rounds, folder):
     wine, env = launcher(platform, folder)
-    suffix = ".exe" if wine else ""
-    programs = [os.path.abspath(os.path.join(folder, name + suffix)) for name in ("kelo_firstframe", "kelo_emptyview")]
-    times = {program: [] for program in programs}
+    times = {os.path.abspath(os.path.join(folder, name + (".exe" if wine else ""))): []
+             for name in ("kelo_firstframe", "kelo_emptyview")}
+    programs = list(times)
     for program in programs:
         first_frame(wine + [program], env)
     for i in range(int(rounds)):
         # Each goes first in every other round, so that neither always follows the other.
         for program in programs[::-1 if i % 2 else 1]:
             times[program].append(first_frame(wine + [program], env))
-    print(f"start-up to the first frame, {platform}, {rounds} starts each, medians:")
-    medians = []
-    for name, program in zip(("game", "empty QGraphicsView"), programs):
-        medians.append(statistics.median(times[program]))
-        print(f"  {name:20} {medians[-1]:8.2f} ms"
-              f" (min {min(times[program]):.2f}, max {max(times[program]):.2f})")
-    print(f"  ratio {medians[0] / medians[1]:.3f}")
+    game, empty = (statistics.median(times[program]) for program in programs)
+    print(f"start-up to the first frame, {platform}, medians of {rounds} starts each: "
+          f"game {game:.2f} ms, empty QGraphicsView {empty:.2f} ms, ratio {game / empty:.3f}")
 
 
 if __name__ == "__main__":

@@ -1,14 +1,12 @@
 #!/usr/bin/python3
-"""The page's load time in headless Chromium: from the start of navigation to the first frame
-that shows the well with a pair in it. Each round starts a new browser with a new profile and
-loads the page twice: a first visit with nothing cached (cold), and once the page's service
-worker has kept its files, a second one in the same browser (warm). The medians and 95th
-percentiles of both are printed.
+"""The page's load time in headless Chromium, from the start of navigation to the first frame
+that shows the well with a pair: in each round a new browser with a new profile loads it with
+nothing cached (cold) and, once its service worker has kept the page, again (warm).
 
     web_load.py WEB.zip ROUNDS
 
-A frame is seen at most one screenshot later than it is painted, and a screenshot here takes
-some tens of milliseconds. Run it with Debian's Python, whose Selenium the page's tests use.
+A frame is seen at most one screenshot, some tens of milliseconds here, after it is painted.
+Run it with Debian's Python, whose Selenium the page's tests use.
 """
 
 import contextlib

@@ -1,6 +1,11 @@
-#ifndef DIAGNOSTICS_H
-#define DIAGNOSTICS_H
+#ifndef KELOBENCH_H
+#define KELOBENCH_H
 
+// What the benchmarks (kelo_bench.cpp) and the long game (longgame.cpp) share.
+#include "keloboardview.h"
+
+#include <QApplication>
+#include <QKeyEvent>
 #include <QString>
 
 #include <fstream>
@@ -13,16 +18,24 @@ class DiagnosticsToFile
 {
 public:
     explicit DiagnosticsToFile(const char *path)
-        : m_file(qEnvironmentVariable("KELO_BENCH_DIAGNOSTICS", QString::fromUtf8(path)).toStdString())
+        : m_file(
+            qEnvironmentVariable("KELO_BENCH_DIAGNOSTICS", QString::fromUtf8(path)).toStdString())
         , m_terminal(std::cout.rdbuf(m_file.rdbuf()))
     { }
     ~DiagnosticsToFile() { std::cout.rdbuf(m_terminal); }
-    DiagnosticsToFile(const DiagnosticsToFile &) = delete;
-    DiagnosticsToFile &operator=(const DiagnosticsToFile &) = delete;
 
 private:
     std::ofstream m_file;
     std::streambuf *m_terminal;
 };
+
+inline void pressKey(KeloBoardView &view, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(&view, &press);
+}
+
+// Plays `pairs` pairs headless and prints what they cost at 1 %, 10 % and 100 % of them.
+int runLongGame(long pairs);
 
 #endif
