@@ -29,7 +29,7 @@ def launcher(platform, folder):
     from kelo_games import WINE_ENVIRONMENT
     # Wine hands QT_* variables on only as WINEQT_*.
     return ["wine"], dict(os.environ, **WINE_ENVIRONMENT, WINEQT_QPA_PLATFORM="windows",
-                          WINEPREFIX=os.path.join(folder, os.pardir, "wine-prefix"),
+                          WINEPREFIX=os.path.join(os.path.dirname(folder), "wine-prefix"),
                           WINEPATH=os.path.join(os.environ["KELO_QT_WINDOWS"], "bin"))
 
 
@@ -42,8 +42,9 @@ def first_frame(command, env):
 
 
 def main(platform, rounds, folder):
+    folder = os.path.abspath(folder)
     wine, env = launcher(platform, folder)
-    times = {os.path.abspath(os.path.join(folder, name + (".exe" if wine else ""))): []
+    times = {os.path.join(folder, name + (".exe" if wine else "")): []
              for name in ("kelo_firstframe", "kelo_emptyview")}
     programs = list(times)
     for program in programs:
