@@ -1,217 +1,185 @@
-// What a tick, a key press, a chain search, a spawn and a repaint cost, measured with Google
-// Benchmark on the real board. The same program also plays a long headless game
-// (--long-game) and compares the game's start-up with an empty QGraphicsView's (--startup);
-// see longgame.cpp and startup.cpp.
-#include "boards.h"
-#include "longgame.h"
-#include "startup.h"
+// What a tick, a key press, a chain search, a spawn and a repaint cost on the real board, with
+// Google Benchmark; --long-game=PAIRS plays a long headless game instead (longgame.cpp).
+#include "kelobench.h"
+#include "keloboardprobe.h"
 
-#include <QApplication>
+#include <QDir>
 #include <QImage>
-#include <QKeyEvent>
-#include <QWindow>
+#include <QTest>
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <functional>
-#include <string>
-#include <unistd.h>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using P = KeloBoardProbe;
+using Clock = std::chrono::steady_clock;
 
-double threadCpuSeconds()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
+// Laid out row by row from the bottom, left to right, as a game would have settled them, in
+// colours that run in threes along a row: columns 0-2 and 3-5 of a row differ and each row
+// differs from the rows next to it, so that no group has four blobs unless one is made.
+enum class Well {
+    Empty,
+    Half, // rows 6 to 11
+    Full, // 72 blobs
+    FullWithGroup, // 72 blobs; the four left ones of the bottom row, under 44, are a group
+    BlockingEverySpawn, // 71: the last column of row 0 empty, so no pair fits anywhere
+};
+constexpr int FirstFreeRowOfHalf = 5;
 
-// Runs `prepare` untimed and `act` timed for every iteration. Before each timed call the
-// posted events are handled, as the event loop does between two ticks or key presses. Reports
-// the slowest iteration and the mean CPU time of the timed calls alone (the machine is shared:
-// wall time includes time spent waiting for a core).
-void timeEach(
-    benchmark::State &state, const std::function<void()> &prepare, const std::function<void()> &act)
+// Stops the fall timer too: the benchmarks tick by hand.
+void layOut(KeloBoardView &view, Well well)
 {
-    DiagnosticsToFile diagnostics;
-    double slowest = 0, cpu = 0;
-    for (auto _ : state) {
-        prepare();
-        QApplication::processEvents();
-        const double cpuStart = threadCpuSeconds();
-        const auto start = Clock::now();
-        act();
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        cpu += threadCpuSeconds() - cpuStart;
-        state.SetIterationTime(seconds);
-        slowest = std::max(slowest, seconds);
+    P::timer(view)->stop();
+    P::clear(view);
+    const int top = well == Well::Empty ? KeloGeometry::WellRows
+        : well == Well::Half            ? FirstFreeRowOfHalf + 1
+                                        : 0;
+    for (int row = KeloGeometry::WellRows - 1; row >= top; --row) {
+        for (int column = 0; column < KeloGeometry::WellColumns; ++column) {
+            if (well == Well::BlockingEverySpawn && row == 0
+                && column == KeloGeometry::WellColumns - 1)
+                continue;
+            const bool group
+                = well == Well::FullWithGroup && row == KeloGeometry::WellRows - 1 && column < 4;
+            P::settle(view, column, row, group ? 2 : (row + column / 3) % 4 + 1);
+        }
     }
-    state.counters["max_us"] = slowest * 1e6;
-    state.counters["cpu_us"] = state.iterations() ? cpu / double(state.iterations()) * 1e6 : 0;
 }
 
-void pressKey(KeloBoardView &view, int key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(&view, &press);
-}
-
-// Half the well settled (rows 6 to 11), a pair falling in columns 2 and 3 at `row`.
-constexpr int FirstFreeRowAbove = 5;
-
-void halfWell(KeloBoardView &view)
-{
-    makeEmpty(view);
-    fillFrom(view, FirstFreeRowAbove + 1, runOfThreeColour);
-}
-
+// A new pair falling in columns 2 and 3 at `row`.
 void replacePair(KeloBoardView &view, int row)
 {
-    for (QGraphicsItem *item : P::falling(view)) {
-        view.scene()->removeItem(item);
-        delete item;
-    }
+    qDeleteAll(P::falling(view));
     P::falling(view).clear();
     P::fall(view, 2, row, 1);
     P::fall(view, 3, row, 2);
 }
 
-int pairRow(KeloBoardView &view)
+// Times `act` alone by the clock (the manual time) and in the thread's CPU time (the CPU
+// column: the machine is shared, and the clock includes waiting for a core). Before each call,
+// untimed, `prepare` runs and the posted events are handled, as the event loop handles them
+// between two ticks or key presses. Timing by hand keeps the CPU clock's read, which takes
+// most of a microsecond here, out of the wall time.
+template<typename Prepare, typename Act>
+void timeEach(benchmark::State &state, Prepare prepare, Act act)
 {
-    return P::cellOf(P::falling(view).first()).second;
+    DiagnosticsToFile diagnostics("/tmp/kelo_bench_diagnostics.log");
+    for (auto _ : state) {
+        state.PauseTiming();
+        prepare();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        const auto start = Clock::now();
+        act();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
 }
 
-// ---- ticks ------------------------------------------------------------------------------
-
-void BM_TickMovesPair(benchmark::State &state)
+// A pair falling from the top of a half-full well, put back there before it lands.
+template<typename Act>
+void BM_FallingPair(benchmark::State &state, Act act)
 {
     KeloBoardView view;
-    halfWell(view);
-    replacePair(view, 0);
+    layOut(view, Well::Half);
     timeEach(
         state,
         [&] {
-            if (P::falling(view).size() != 2 || pairRow(view) >= FirstFreeRowAbove)
+            if (P::falling(view).size() != 2
+                || P::cellOf(P::falling(view).first()).second >= FirstFreeRowOfHalf)
                 replacePair(view, 0);
         },
-        [&] { P::tick(view); });
+        [&] { act(view); });
 }
-BENCHMARK(BM_TickMovesPair)->UseManualTime();
+BENCHMARK_CAPTURE(BM_FallingPair, tick, P::tick)->UseManualTime();
+BENCHMARK_CAPTURE(BM_FallingPair, key_down, [](KeloBoardView &view) {
+    pressKey(view, Qt::Key_Down);
+})->UseManualTime();
 
 void BM_TickLandsPair(benchmark::State &state)
 {
     KeloBoardView view;
-    halfWell(view);
+    layOut(view, Well::Half);
     const qsizetype base = P::settled(view).size();
     timeEach(
         state,
         [&] {
-            while (P::settled(view).size() > base) {
-                QGraphicsItem *item = P::settled(view).takeLast();
-                view.scene()->removeItem(item);
-                delete item;
-            }
-            replacePair(view, FirstFreeRowAbove);
+            while (P::settled(view).size() > base)
+                delete P::settled(view).takeLast();
+            replacePair(view, FirstFreeRowOfHalf);
         },
         [&] { P::tick(view); });
 }
 BENCHMARK(BM_TickLandsPair)->UseManualTime();
 
-// The game-over tick: 72 settled blobs, no group. The full-well test pauses the game, the
-// chain search examines every blob and finds nothing, the spawn attempt fails.
-void BM_TickFullWellNoGroup(benchmark::State &state)
+// The game-over tick on a full well (the full-well test pauses the game, resumed before each;
+// the chain search examines every blob and finds nothing; the spawn fails), and the tick that
+// repeats on a well that blocks every spawn until the player restarts.
+void BM_TickWithoutGroup(benchmark::State &state)
 {
     KeloBoardView view;
-    fullWellNoGroup(view);
+    layOut(view, state.range(0) ? Well::BlockingEverySpawn : Well::Full);
     timeEach(
         state, [&] { P::resumeGame(view); }, [&] { P::tick(view); });
 }
-BENCHMARK(BM_TickFullWellNoGroup)->UseManualTime();
+BENCHMARK(BM_TickWithoutGroup)->ArgName("blocked")->Arg(0)->Arg(1)->UseManualTime();
 
-// The tick that repeats until the player restarts: 71 settled blobs, no group, no pair fits.
-void BM_TickBlockedWell(benchmark::State &state)
-{
-    KeloBoardView view;
-    wellBlockingEverySpawn(view);
-    timeEach(
-        state, [] {}, [&] { P::tick(view); });
-}
-BENCHMARK(BM_TickBlockedWell)->UseManualTime();
-
-// A full well whose bottom-left four blobs form a group: the tick removes it and lifts 44.
+// The tick on a full well with a group, which removes it and lifts the 44 blobs above.
 void BM_TickRemovesGroup(benchmark::State &state)
 {
     KeloBoardView view;
     timeEach(
-        state, [&] { fullWellBottomGroup(view); }, [&] { P::tick(view); });
+        state, [&] { layOut(view, Well::FullWithGroup); }, [&] { P::tick(view); });
     if (P::falling(view).size() != 44)
         state.SkipWithError("the group was not removed as laid out");
 }
 BENCHMARK(BM_TickRemovesGroup)->UseManualTime();
 
-// ---- chain search -----------------------------------------------------------------------
-
-void BM_FindRensaFullWellNoGroup(benchmark::State &state)
+// The chain search alone on a full well: with no group, or with the group, laid out again
+// before each.
+void BM_FindRensa(benchmark::State &state)
 {
+    const bool group = state.range(0) != 0;
     KeloBoardView view;
-    fullWellNoGroup(view);
-    bool found = false;
+    layOut(view, Well::Full);
+    bool asLaidOut = true;
     timeEach(
-        state, [] {}, [&] { found |= P::findRensa(view); });
-    if (found)
-        state.SkipWithError("a group was found on a board laid out without one");
+        state,
+        [&] {
+            if (group)
+                layOut(view, Well::FullWithGroup);
+        },
+        [&] { asLaidOut &= P::findRensa(view) == group; });
+    if (!asLaidOut || P::falling(view).size() != (group ? 44 : 0))
+        state.SkipWithError("the chain search did not find the groups laid out");
 }
-BENCHMARK(BM_FindRensaFullWellNoGroup)->UseManualTime();
+BENCHMARK(BM_FindRensa)->ArgName("group")->Arg(0)->Arg(1)->UseManualTime();
 
-void BM_FindRensaRemovesGroup(benchmark::State &state)
+// A spawn into an empty well, emptied again before each, or into one that blocks every spawn.
+void BM_Spawn(benchmark::State &state)
 {
+    const bool blocked = state.range(0) != 0;
     KeloBoardView view;
-    bool found = true;
+    layOut(view, blocked ? Well::BlockingEverySpawn : Well::Empty);
     timeEach(
-        state, [&] { fullWellBottomGroup(view); }, [&] { found &= P::findRensa(view); });
-    if (!found || P::falling(view).size() != 44)
-        state.SkipWithError("the group was not removed as laid out");
+        state,
+        [&] {
+            if (!blocked)
+                P::clear(view);
+        },
+        [&] { P::releaseKelo(view); });
+    if (P::falling(view).size() != (blocked ? 0 : 2))
+        state.SkipWithError(blocked ? "a pair was placed in a blocked well"
+                                    : "no pair was placed in the empty well");
 }
-BENCHMARK(BM_FindRensaRemovesGroup)->UseManualTime();
+BENCHMARK(BM_Spawn)->ArgName("blocked")->Arg(0)->Arg(1)->UseManualTime();
 
-// ---- spawning ---------------------------------------------------------------------------
-
-void BM_SpawnEmptyWell(benchmark::State &state)
+// Two keys that undo each other in turn, so that the pair stays where it started.
+void BM_AlternatingKeys(benchmark::State &state, int row, Qt::Key first, Qt::Key second)
 {
     KeloBoardView view;
-    makeEmpty(view);
-    timeEach(
-        state, [&] { P::clear(view); }, [&] { P::releaseKelo(view); });
-    if (P::falling(view).size() != 2)
-        state.SkipWithError("no pair was placed in the empty well");
-}
-BENCHMARK(BM_SpawnEmptyWell)->UseManualTime();
-
-void BM_SpawnBlocked(benchmark::State &state)
-{
-    KeloBoardView view;
-    wellBlockingEverySpawn(view);
-    timeEach(
-        state, [] {}, [&] { P::releaseKelo(view); });
-    if (!P::falling(view).isEmpty())
-        state.SkipWithError("a pair was placed in a blocked well");
-}
-BENCHMARK(BM_SpawnBlocked)->UseManualTime();
-
-// ---- key presses ------------------------------------------------------------------------
-
-// Presses two keys that undo each other in turn, so that the pair stays where it started.
-void timeAlternatingKeys(benchmark::State &state, int row, Qt::Key first, Qt::Key second)
-{
-    KeloBoardView view;
-    halfWell(view);
+    layOut(view, Well::Half);
     replacePair(view, row);
     bool useFirst = true;
     timeEach(
@@ -221,51 +189,21 @@ void timeAlternatingKeys(benchmark::State &state, int row, Qt::Key first, Qt::Ke
             useFirst = !useFirst;
         });
 }
-
-void BM_KeyMove(benchmark::State &state)
-{
-    timeAlternatingKeys(state, 0, Qt::Key_Left, Qt::Key_Right);
-}
-BENCHMARK(BM_KeyMove)->UseManualTime();
-
-void BM_KeyTurn(benchmark::State &state)
-{
-    timeAlternatingKeys(state, 1, Qt::Key_Z, Qt::Key_X);
-}
-BENCHMARK(BM_KeyTurn)->UseManualTime();
-
-void BM_KeyDown(benchmark::State &state)
-{
-    KeloBoardView view;
-    halfWell(view);
-    replacePair(view, 0);
-    timeEach(
-        state,
-        [&] {
-            if (P::falling(view).size() != 2 || pairRow(view) >= FirstFreeRowAbove)
-                replacePair(view, 0);
-        },
-        [&] { pressKey(view, Qt::Key_Down); });
-}
-BENCHMARK(BM_KeyDown)->UseManualTime();
-
-// ---- repaint ----------------------------------------------------------------------------
+BENCHMARK_CAPTURE(BM_AlternatingKeys, left_right, 0, Qt::Key_Left, Qt::Key_Right)->UseManualTime();
+BENCHMARK_CAPTURE(BM_AlternatingKeys, z_x, 1, Qt::Key_Z, Qt::Key_X)->UseManualTime();
 
 // A full repaint of the shown view, full well, into an image; args: zoom steps of 1.2 (0 or
 // 7, the largest zoom), and whether the background cache is thrown away first (cold).
 void BM_Repaint(benchmark::State &state)
 {
-    const int zoomSteps = int(state.range(0));
     const bool cold = state.range(1) != 0;
     KeloBoardView view;
-    fullWellNoGroup(view);
+    layOut(view, Well::Full);
     view.resize(800, 1000);
     view.show();
-    for (int i = 0; i < 200 && !(view.windowHandle() && view.windowHandle()->isExposed()); ++i) {
-        QApplication::processEvents();
-        usleep(5000);
-    }
-    for (int i = 0; i < zoomSteps; ++i)
+    if (!QTest::qWaitForWindowExposed(&view))
+        state.SkipWithError("the view was not exposed");
+    for (int i = 0; i < state.range(0); ++i)
         P::scaleView(view, 1.2);
     QApplication::processEvents();
     QWidget *viewport = view.viewport();
@@ -279,50 +217,23 @@ void BM_Repaint(benchmark::State &state)
         },
         [&] { viewport->render(&image); });
     state.counters["zoom"] = view.transform().m11();
-    state.counters["viewport_w"] = viewport->width();
-    state.counters["viewport_h"] = viewport->height();
 }
 BENCHMARK(BM_Repaint)
     ->ArgNames({ "zoom_steps", "cold" })
-    ->Args({ 0, 1 })
-    ->Args({ 0, 0 })
-    ->Args({ 7, 1 })
-    ->Args({ 7, 0 })
+    ->ArgsProduct({ { 0, 7 }, { 1, 0 } })
     ->UseManualTime();
-
-bool takeOption(int &argc, char **argv, const char *name, std::string *value)
-{
-    const size_t length = std::strlen(name);
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], name, length) != 0
-            || (argv[i][length] != '\0' && argv[i][length] != '='))
-            continue;
-        if (value)
-            *value = argv[i][length] == '=' ? argv[i] + length + 1 : "";
-        for (int j = i; j + 1 < argc; ++j)
-            argv[j] = argv[j + 1];
-        --argc;
-        return true;
-    }
-    return false;
-}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    std::string value;
-    if (takeOption(argc, argv, "--startup", &value))
-        return runStartup(argc, argv, value.empty() ? 30 : std::stoi(value));
-
     // The blob images are read from ./images.
-    if (chdir(KELO_SOURCE_DIR) != 0)
-        return 1;
+    QDir::setCurrent(QStringLiteral(KELO_SOURCE_DIR));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-
-    if (takeOption(argc, argv, "--long-game", &value))
-        return runLongGame(value.empty() ? 100000 : std::stol(value));
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() == 2 && arguments[1].startsWith(QLatin1String("--long-game=")))
+        return runLongGame(arguments[1].section(QLatin1Char('='), 1).toLong());
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

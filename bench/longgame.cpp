@@ -2,111 +2,89 @@
 // everything from the game's own random stream (seeded with 1), so every run plays the same
 // game. For each pair it draws a column and a number of turns, makes one move per tick until
 // the pair is there, and then lets it fall. When no pair fits or the well is full it restarts.
-#include "longgame.h"
-
-#include "boards.h"
-
-#include <QApplication>
-#include <QKeyEvent>
+#include "kelobench.h"
+#include "keloboardprobe.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <string>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using P = KeloBoardProbe;
+constexpr double SlowTick = 500e-6;
 
-long statusKilobytes(const char *field)
+// Ticks and stretches of play are timed by the clock and in the GUI thread's CPU time, which
+// waiting for a shared core does not inflate. The clock is read between the two reads of the
+// CPU time, each of which takes most of a microsecond, so that it does not count them.
+double seconds(clockid_t clock)
+{
+    timespec ts {};
+    clock_gettime(clock, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+long peakResidentKilobytes()
 {
     std::ifstream status("/proc/self/status");
     std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.compare(0, prefix.size(), prefix) == 0)
-            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    }
-    return -1;
-}
-
-double seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-double threadCpuSeconds()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+    while (std::getline(status, line) && line.rfind("VmHWM:", 0) != 0) { }
+    return std::atol(line.c_str() + std::strlen("VmHWM:"));
 }
 
 class Player
 {
 public:
-    explicit Player(KeloBoardView &view)
-        : m_view(view)
-    { }
-
     long pairs = 0;
     long ticks = 0;
-    long keys = 0;
     long games = 1;
-    double slowestTick = 0;
-    double slowestKey = 0;
-    long ticksOver500us = 0;
-    // The same in CPU time of the GUI thread, which waiting for a shared core does not inflate.
+    long slowTicks = 0;
+    long slowTicksCpu = 0;
     double slowestTickCpu = 0;
-    long ticksOver500usCpu = 0;
 
     // One step of play: the player's key for this tick, if any, then the tick.
     void step()
     {
         if (P::isPaused(m_view)) {
             // Game over: the well is full and standing still.
-            press(Qt::Key_Return);
+            pressKey(m_view, Qt::Key_Return);
             ++games;
             return;
         }
-        const bool nothingFalling = P::falling(m_view).isEmpty();
-        const qsizetype settledBefore = P::settled(m_view).size();
-        if (!nothingFalling)
+        if (!P::falling(m_view).isEmpty()) {
             play();
-        tick();
-        if (!nothingFalling)
+            tick();
             return;
-        if (P::falling(m_view).size() == 2 && P::settled(m_view).size() == settledBefore) {
+        }
+        const qsizetype settledBefore = P::settled(m_view).size();
+        tick();
+        if (P::settled(m_view).size() != settledBefore)
+            return; // a group was removed
+        if (P::falling(m_view).size() == 2) {
             ++pairs;
-            plan();
-        } else if (P::falling(m_view).isEmpty() && P::settled(m_view).size() == settledBefore
-            && !P::isPaused(m_view)) {
-            // No group was removed and no pair fits: pause and start again.
-            press(Qt::Key_Space);
-            press(Qt::Key_Return);
+            m_turns = std::rand() % 4;
+            m_column = std::rand() % KeloGeometry::WellColumns;
+            m_moving = true;
+        } else if (P::falling(m_view).isEmpty() && !P::isPaused(m_view)) {
+            // No pair fits: pause and start again.
+            pressKey(m_view, Qt::Key_Space);
+            pressKey(m_view, Qt::Key_Return);
             ++games;
         }
     }
 
 private:
-    void plan()
-    {
-        m_turns = std::rand() % 4;
-        m_column = std::rand() % KeloGeometry::WellColumns;
-        m_moving = true;
-    }
-
     void play()
     {
         if (!m_moving || P::falling(m_view).size() != 2)
             return;
         if (m_turns > 0) {
             --m_turns;
-            press(Qt::Key_Z);
+            pressKey(m_view, Qt::Key_Z);
             return;
         }
         const int column = P::cellOf(P::falling(m_view).first()).first;
@@ -114,38 +92,27 @@ private:
             m_moving = false;
             return;
         }
-        press(column < m_column ? Qt::Key_Right : Qt::Key_Left);
+        pressKey(m_view, column < m_column ? Qt::Key_Right : Qt::Key_Left);
         if (P::cellOf(P::falling(m_view).first()).first == column)
             m_moving = false; // blocked: let it fall where it is
     }
 
     void tick()
     {
-        const double cpuStart = threadCpuSeconds();
-        const auto start = Clock::now();
+        const double cpu = seconds(CLOCK_THREAD_CPUTIME_ID), wall = seconds(CLOCK_MONOTONIC);
         P::tick(m_view);
-        const double s = seconds(Clock::now() - start);
-        const double cpu = threadCpuSeconds() - cpuStart;
-        slowestTick = std::max(slowestTick, s);
-        ticksOver500us += s > 500e-6;
-        slowestTickCpu = std::max(slowestTickCpu, cpu);
-        ticksOver500usCpu += cpu > 500e-6;
+        slowTicks += seconds(CLOCK_MONOTONIC) - wall > SlowTick;
+        const double tickCpu = seconds(CLOCK_THREAD_CPUTIME_ID) - cpu;
+        slowTicksCpu += tickCpu > SlowTick;
+        slowestTickCpu = std::max(slowestTickCpu, tickCpu);
         ++ticks;
         // Whatever the board posted (repaint requests, scene bookkeeping) is handled as the
-        // event loop would between two ticks. The fall timer is stopped: the loop ticks.
+        // event loop would between two ticks.
         QApplication::processEvents();
     }
 
-    void press(int key)
-    {
-        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-        const auto start = Clock::now();
-        QApplication::sendEvent(&m_view, &event);
-        slowestKey = std::max(slowestKey, seconds(Clock::now() - start));
-        ++keys;
-    }
-
-    KeloBoardView &m_view;
+    KeloLayout m_board { {}, {} };
+    KeloBoardView &m_view = m_board.view;
     int m_turns = 0;
     int m_column = 0;
     bool m_moving = false;
@@ -155,40 +122,28 @@ private:
 
 int runLongGame(long pairs)
 {
-    KeloBoardView view;
-    makeEmpty(view);
+    Player player;
     std::srand(1);
-    Player player(view);
-
-    const long checkpoints[] = { std::max(1L, pairs / 100), std::max(1L, pairs / 10), pairs };
-    std::printf("%9s %10s %8s %7s %10s %9s %12s %10s %10s %10s %11s %11s\n", "pairs", "ticks",
-        "keys", "games", "s_segment", "us/pair", "cpu_us/pair", "ticks/pair", "VmHWM_kB",
-        "VmRSS_kB", "max_tick_us", "max_key_us");
-    std::fflush(stdout);
-
-    long lastPairs = 0, lastTicks = 0;
     DiagnosticsToFile diagnostics("/tmp/kelo_longgame_diagnostics.log");
-    for (long checkpoint : checkpoints) {
-        if (checkpoint <= lastPairs)
+
+    // Each row's times are the mean over the pairs since the row before.
+    std::printf("%9s %10s %7s %9s %12s %10s\n", "pairs", "ticks", "games", "us/pair", "cpu_us/pair",
+        "VmHWM_kB");
+    for (long checkpoint : { std::max(1L, pairs / 100), std::max(1L, pairs / 10), pairs }) {
+        const long pairsBefore = player.pairs;
+        if (checkpoint <= pairsBefore)
             continue;
-        const auto start = Clock::now();
-        const double cpuStart = threadCpuSeconds();
+        const double cpu = seconds(CLOCK_THREAD_CPUTIME_ID), wall = seconds(CLOCK_MONOTONIC);
         while (player.pairs < checkpoint)
             player.step();
-        const double s = seconds(Clock::now() - start);
-        const double cpu = threadCpuSeconds() - cpuStart;
-        const long segmentPairs = player.pairs - lastPairs;
-        const long segmentTicks = player.ticks - lastTicks;
-        std::fprintf(stdout,
-            "%9ld %10ld %8ld %7ld %10.3f %9.2f %12.2f %10.2f %10ld %10ld %11.1f %11.1f\n",
-            player.pairs, player.ticks, player.keys, player.games, s, s / segmentPairs * 1e6,
-            cpu / segmentPairs * 1e6, double(segmentTicks) / segmentPairs, statusKilobytes("VmHWM"),
-            statusKilobytes("VmRSS"), player.slowestTick * 1e6, player.slowestKey * 1e6);
+        const double perPair = 1e6 / double(player.pairs - pairsBefore);
+        const double wallPerPair = (seconds(CLOCK_MONOTONIC) - wall) * perPair;
+        std::printf("%9ld %10ld %7ld %9.2f %12.2f %10ld\n", player.pairs, player.ticks,
+            player.games, wallPerPair, (seconds(CLOCK_THREAD_CPUTIME_ID) - cpu) * perPair,
+            peakResidentKilobytes());
         std::fflush(stdout);
-        lastPairs = player.pairs;
-        lastTicks = player.ticks;
     }
     std::printf("ticks over 500 us: %ld of %ld by the clock; %ld by CPU time (slowest %.1f us)\n",
-        player.ticksOver500us, player.ticks, player.ticksOver500usCpu, player.slowestTickCpu * 1e6);
+        player.slowTicks, player.ticks, player.slowTicksCpu, player.slowestTickCpu * 1e6);
     return 0;
 }

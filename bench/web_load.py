@@ -1,16 +1,15 @@
 #!/usr/bin/python3
-"""The page's load time in headless Chromium: from the start of navigation to the first frame
-that shows the well with a pair in it. Each round starts a new browser with a new profile and
-loads the page twice: a first visit with nothing cached (cold), and once the page's service
-worker has kept its files, a second one in the same browser (warm). The medians and 95th
-percentiles of both are printed.
+"""The page's load time in headless Chromium, from the start of navigation to the first frame
+that shows the well with a pair: in each round a new browser with a new profile loads it with
+nothing cached (cold) and, once its service worker has kept the page, again (warm).
 
-    web_load.py WEB.zip [ROUNDS]          (20 rounds unless told)
+    web_load.py WEB.zip ROUNDS
 
-A frame is seen at most one screenshot later than it is painted, and a screenshot here takes
-some tens of milliseconds. Run it with Debian's Python, whose Selenium the page's tests use.
+A frame is seen at most one screenshot, some tens of milliseconds here, after it is painted.
+Run it with Debian's Python, whose Selenium the page's tests use.
 """
 
+import contextlib
 import math
 import os
 import statistics
@@ -38,37 +37,32 @@ def first_frame(page, url):
     return poll("the first frame", shown, Page.start_timeout, 0) / 1000
 
 
-def p95(times):
-    """The nearest-rank 95th percentile: no more than one load in twenty was slower."""
-    return sorted(times)[math.ceil(0.95 * len(times)) - 1]
-
-
-def main(zip_path, rounds="20"):
+def main(zip_path, rounds):
     cold, warm = [], []
-    with tempfile.TemporaryDirectory(prefix="kelo-load.") as folder:
+    with tempfile.TemporaryDirectory(prefix="kelo-load.") as folder, \
+            contextlib.ExitStack() as stops:
         site = Site(zip_path, folder)
-        try:
-            for _ in range(int(rounds)):
-                page = Page("about:blank")
-                try:
-                    # A new browser's first screenshot sets up its capture, which takes
-                    # seconds: taken before the clock starts, it would delay the first look.
-                    page.shot()
-                    cold.append(first_frame(page, site.url))
-                    poll("the service worker to keep the page", lambda: page.js(
-                        "return navigator.serviceWorker.controller !== null"), 60)
-                    warm.append(first_frame(page, site.url))
-                finally:
-                    page.stop()
-        finally:
-            site.stop()
+        stops.callback(site.stop)
+        for _ in range(int(rounds)):
+            page = Page("about:blank")
+            try:
+                # A new browser's first screenshot sets up its capture, which takes seconds:
+                # taken before the clock starts, it would delay the first look.
+                page.shot()
+                cold.append(first_frame(page, site.url))
+                poll("the service worker to keep the page", lambda: page.js(
+                    "return navigator.serviceWorker.controller !== null"), 60)
+                warm.append(first_frame(page, site.url))
+            finally:
+                page.stop()
     for name, times in (("cold", cold), ("warm", warm)):
+        # The nearest-rank 95th percentile: no more than one load in twenty was slower.
+        p95 = sorted(times)[math.ceil(0.95 * len(times)) - 1]
         print(f"load to first frame, {name}: median {statistics.median(times):.2f} s, "
-              f"p95 {p95(times):.2f} s over {len(times)} loads "
-              f"({', '.join(f'{t:.2f}' for t in times)})")
+              f"p95 {p95:.2f} s over {len(times)} loads ({', '.join(f'{t:.2f}' for t in times)})")
 
 
 if __name__ == "__main__":
-    if not 2 <= len(sys.argv) <= 3:
+    if len(sys.argv) != 3:
         sys.exit(__doc__)
     main(*sys.argv[1:])
