@@ -21,18 +21,16 @@ def configure(source, build, *options):
     assert result.returncode == 0, f"{source} does not configure:\n{result.stdout}{result.stderr}"
 
 
-def test_inside_another_project(tmp_path):
-    """A project that takes the game in with add_subdirectory() links the board without finding
-    Qt or Boost itself; the game builds no tests and sets up no packaging inside it."""
-    configure(TOP / "tests/subproject", tmp_path, f"-DKELO_SOURCE_DIR={TOP}")
-    assert not (tmp_path / "CPackConfig.cmake").exists(), "the game set up the host's packaging"
-    assert not (tmp_path / "kelokelo/tests").exists(), "the game's tests are built in the host"
-
-
-def test_testing_switch_leaves_the_tests_out(tmp_path):
-    """CTest's BUILD_TESTING, as a packager's build without checks sets it: no test is built."""
-    configure(TOP, tmp_path, "-DBUILD_TESTING=OFF")
-    assert not (tmp_path / "tests").exists(), "the tests are built"
+@pytest.mark.parametrize("source, option, absent", [
+    # A project that takes the game in with add_subdirectory() links the board without finding
+    # Qt or Boost itself; the game builds no tests and sets up no packaging inside it.
+    ("tests/subproject", f"-DKELO_SOURCE_DIR={TOP}", ["CPackConfig.cmake", "kelokelo/tests"]),
+    # CTest's BUILD_TESTING, as a packager's build without checks sets it: no test is built.
+    (".", "-DBUILD_TESTING=OFF", ["tests"]),
+], ids=["inside-another-project", "without-testing"])
+def test_leaves_out_what_is_not_asked_for(source, option, absent, tmp_path):
+    configure(TOP / source, tmp_path, option)
+    assert [name for name in absent if (tmp_path / name).exists()] == []
 
 
 def test_copyright_file_has_the_licence():
@@ -53,20 +51,16 @@ def test_copyright_file_has_the_licence():
 # As Debian's tools build it: dpkg-buildflags maps the build path, the game goes to /usr/games,
 # there may be no X server, and a slow machine plays a shorter soak. As docs/building.md builds
 # it by hand.
-PACKAGERS = {
-    "debian": ("-O2 -ffile-prefix-map=/build/kelokelo=.", False, "50000", "/usr/games/kelokelo",
-               ["-DCMAKE_INSTALL_PREFIX=/usr", "-DKELO_INSTALL_BINDIR=games",
-                "-DKELO_TEST_TIMEOUT=2400"]),
-    "default": ("", True, "", "kelokelo", ["-DCMAKE_INSTALL_PREFIX=/usr/local"]),
-}
-
-
-@pytest.mark.parametrize("name", PACKAGERS)
-def test_packager_options(name, tmp_path):
+@pytest.mark.parametrize("cxx_flags, e2e, soak_events, exec_line, options", [
+    pytest.param("-O2 -ffile-prefix-map=/build/kelokelo=.", False, "50000", "/usr/games/kelokelo",
+                 ["-DCMAKE_INSTALL_PREFIX=/usr", "-DKELO_INSTALL_BINDIR=games",
+                  "-DKELO_TEST_TIMEOUT=2400"], id="debian"),
+    pytest.param("", True, "", "kelokelo", ["-DCMAKE_INSTALL_PREFIX=/usr/local"], id="default"),
+])
+def test_packager_options(cxx_flags, e2e, soak_events, exec_line, options, tmp_path):
     """The packager's own mapping of paths stands alone, or else the project maps its paths;
     the window tests follow the switch; every test has a time limit that QtTest's own does not
     cut short; the soak plays as many events as asked; the menu entry names the program."""
-    cxx_flags, e2e, soak_events, exec_line, options = PACKAGERS[name]
     configure(TOP, tmp_path, "-DCMAKE_BUILD_TYPE=None", f"-DCMAKE_CXX_FLAGS={cxx_flags}",
               f"-DKELO_BUILD_E2E_TESTS={'ON' if e2e else 'OFF'}",
               f"-DKELO_SOAK_EVENTS={soak_events}", "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON", *options)
