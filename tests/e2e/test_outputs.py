@@ -8,7 +8,5 @@ from kelo_play import take_screenshot
 
 @pytest.mark.screenshot
 @pytest.mark.platforms("x11", "wine")
-def test_screenshot(game, pytestconfig, summary):
-    output = pytestconfig.getoption("screenshot")
-    take_screenshot(game, output, pytestconfig.getoption("pairs"))
-    summary.append(f"screenshot: {output}")
+def test_screenshot(game, pytestconfig):
+    take_screenshot(game, pytestconfig.getoption("screenshot"), pytestconfig.getoption("pairs"))

@@ -4,13 +4,14 @@ Each test starts a new game."""
 
 import pytest
 
-from kelo_games import CHAIN_SEARCH_LINES
 from kelo_pixels import (BLOB_COLOURS, CELL, TITLE, WELL_H, WELL_W, ZOOM_STEP,
                          check_background, describe, in_top_rows)
 from kelo_play import (blobs_until, drop_pairs, first_well, paused_pair, poll, steer,
                        wait_still, well_until)
 
 RESTART_ATTEMPTS = 3
+# What the game writes for every landed pair while it searches for chains.
+CHAIN_SEARCH_LINES = ["Total number of blue components: ", "Vertex 0 is in component "]
 
 
 def test_title(game):
@@ -39,7 +40,7 @@ def test_landing_and_restart(game):
     The new pair stays in the top rows for a single tick: a machine too busy to take a shot
     within it lands that pair and restarts again, a few times at most."""
     well, _ = first_well(game)
-    for attempt in range(RESTART_ATTEMPTS):
+    for _ in range(RESTART_ATTEMPTS):
         paused_pair(game, well)
         game.key(*["Down"] * 14)
         landed = blobs_until(game, well, "the pair to reach the floor",
@@ -63,8 +64,8 @@ def test_chain_search_trace(game):
     well, _ = first_well(game)
     paused_pair(game, well)
     game.key(*["Down"] * 14, "space")
-    poll("the chain search's lines", lambda: all(game.printed(line)
-                                                 for line in CHAIN_SEARCH_LINES), 10)
+    poll("the chain search's lines",
+         lambda: all(game.printed(line) for line in CHAIN_SEARCH_LINES), 10)
 
 
 def test_zoom_keys(game, platform):
@@ -77,30 +78,20 @@ def test_zoom_keys(game, platform):
     well = well_until(game, "the well centred in the larger window", lambda w: w.left > 100)
     assert abs(well.zoom - 1) < 0.02, f"resizing changed the zoom: {well}"
     game.key("space")
-    wait_still(game, well, 0.6, 20)
-
-    def width_until(what, accept):
-        return well_until(game, what, lambda w: accept(w.width))
-
-    game.key("minus")
-    smaller = width_until("the well to shrink", lambda w: w < WELL_W - 10)
-    game.key("minus")
-    smallest = width_until("the well to shrink again", lambda w: w < smaller.width - 10)
-    game.key("plus")
-    larger = width_until("the well to grow", lambda w: w > smallest.width + 10)
-    game.key("plus")
-    back = width_until("the well back at zoom 1", lambda w: abs(w - WELL_W) <= 2)
-    steps = [(well, smaller, 1 / ZOOM_STEP), (smaller, smallest, 1 / ZOOM_STEP),
-             (smallest, larger, ZOOM_STEP)]
-    if platform != "web":
-        game.key("plus")
-        zoomed = width_until("the well to grow beyond zoom 1", lambda w: w > back.width + 10)
-        steps.append((well, zoomed, ZOOM_STEP))
-    print("   widths", ", ".join(str(after.width) for _, after, _ in steps), back.width)
-    for before, after, factor in steps:
-        ratio = after.width / before.width
-        assert abs(ratio - factor) < 0.03, \
-            f"the well went from {before} to {after}: scaled by {ratio:.3f}, not {factor:.3f}"
+    wait_still(game, well, 0.6)
+    # Each key, and the factor it scales the well by; the last one beyond zoom 1.
+    keys = [("minus", 1 / ZOOM_STEP)] * 2 + [("plus", ZOOM_STEP)] * (2 if platform == "web" else 3)
+    wells = [well]
+    for key, factor in keys:
+        game.key(key)
+        before = wells[-1].width
+        wells.append(well_until(game, f"the well to change its width on {key}",
+                                lambda w: abs(w.width - before) > 10))
+        ratio = wells[-1].width / before
+        assert abs(ratio - factor) < 0.03, (f"{key} took the well from {wells[-2]} to "
+                                            f"{wells[-1]}: {ratio:.3f}, not {factor:.3f}")
+    print("   widths", ", ".join(str(w.width) for w in wells))
+    assert abs(wells[4].width - WELL_W) <= 2, f"the well is not back at zoom 1: {wells[4]}"
 
 
 @pytest.mark.platforms("x11", "wine")

@@ -1,7 +1,6 @@
 """What only the Windows release has: its folder as the zip holds it, the DLLs shipped and
 loaded, closing the window, and the built-in art when images/ is missing or unusable."""
 
-import os
 import shutil
 
 import pytest
@@ -24,10 +23,9 @@ RELEASE_FILES = [
 @pytest.fixture(scope="module")
 def release_folder(release_zip, tmp_path_factory):
     """The zip unpacked; its game folder and every file in it, relative to that folder."""
-    folder = unpack_release(release_zip, str(tmp_path_factory.mktemp("list")))
-    files = sorted(os.path.relpath(os.path.join(root, name), folder)
-                   for root, _, names in os.walk(folder) for name in names)
-    return folder, files
+    folder = unpack_release(release_zip, tmp_path_factory.mktemp("list"))
+    return folder, sorted(path.relative_to(folder).as_posix()
+                          for path in folder.rglob("*") if path.is_file())
 
 
 def test_release_folder(release_folder):
@@ -37,7 +35,7 @@ def test_release_folder(release_folder):
     assert [name for name in RELEASE_FILES if name not in files] == []
     # Imported here, so that the other platforms' runs need no pefile.
     import pefile
-    exe = pefile.PE(os.path.join(folder, "kelokelo.exe"))
+    exe = pefile.PE(str(folder / "kelokelo.exe"))
     assert exe.OPTIONAL_HEADER.Subsystem == pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"], \
         "kelokelo.exe is not a console program"
     icons = [str(icon.name) for kind in exe.DIRECTORY_ENTRY_RESOURCE.entries
@@ -49,15 +47,15 @@ def test_release_folder(release_folder):
                for table in info.StringTable for key, value in table.entries.items()}
     assert version.get("FileDescription") == "Kelo Kelo, a falling-blob puzzle game"
     assert version.get("ProductVersion"), f"kelokelo.exe names no product version: {version}"
-    with open(os.path.join(folder, "licenses", "SOURCES.txt"), errors="replace") as f:
-        assert "qt6-base" in f.read(), "SOURCES.txt does not name the Qt source"
+    assert "qt6-base" in (folder / "licenses/SOURCES.txt").read_text(errors="replace"), \
+        "SOURCES.txt does not name the Qt source"
 
 
 def test_shipped_dlls_are_loaded(game, release_folder):
     """Every DLL in the zip is one the game loads."""
     first_well(game)
     _, files = release_folder
-    shipped = {os.path.basename(name).lower() for name in files if name.lower().endswith(".dll")}
+    shipped = {name.rsplit("/", 1)[-1].lower() for name in files if name.lower().endswith(".dll")}
     assert sorted(shipped - game.loaded_dlls()) == []
 
 
@@ -70,13 +68,12 @@ def test_closing_the_window_ends_the_game_with_status_0(game):
 
 
 def remove_images(folder):
-    shutil.rmtree(os.path.join(folder, "images"))
+    shutil.rmtree(folder / "images")
 
 
 def spoil_images(folder):
-    with open(os.path.join(folder, "images", "kelo_red.png"), "w") as f:
-        f.write("not a picture")
-    open(os.path.join(folder, "images", "kelo_blue.png"), "w").close()
+    (folder / "images/kelo_red.png").write_text("not a picture")
+    (folder / "images/kelo_blue.png").write_bytes(b"")
 
 
 @pytest.mark.parametrize("prepare, unusable", [
