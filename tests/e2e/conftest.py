@@ -74,9 +74,9 @@ def pytest_collection_modifyitems(config, items):
 
 @pytest.hookimpl(hookwrapper=True)
 def pytest_runtest_makereport(item, call):
-    """Keeps each phase's report on the test, for its fixtures to see whether it failed."""
-    report = (yield).get_result()
-    setattr(item, f"report_{report.when}", report)
+    """Marks a test that failed, for its fixtures to see when they end."""
+    if (yield).get_result().failed:
+        item.kelo_failed = True
 
 
 def pytest_report_header(config):
@@ -134,26 +134,22 @@ def site(release_zip, tmp_path_factory):
 
 @pytest.fixture
 def start_game(request, platform, tmp_path):
-    """Starts the game on the run's platform: start_game() for the usual one; under Wine,
-    start_game(prepare=f) calls f(folder) on the unpacked folder before the start; in the
-    browser, start_game(url=u, size=(w, h), flags=[...]) opens the page of another server than
-    the run's, in a window of that size, in a browser started with those flags.
-
-    Each game is ended after the test; it must not have ended by itself meanwhile (unless the
-    test ended it) nor reported a failed assertion, and the page must have left no trouble in
-    the console."""
+    """start_game() starts the game on the run's platform; under Wine, start_game(prepare=f)
+    calls f(folder) on the unpacked folder first; in the browser, start_game(url=, size=,
+    flags=) opens another server's page, in a window of that size (w, h), in a browser started
+    with those flags. Each game is ended after the test, and must have shown no trouble()."""
     games = []
 
     def start(prepare=None, url=None, **page):
         number = len(games) + 1
+        if platform != "web":
+            request.getfixturevalue("x_display")
         if platform == "web":
             game = Page(url or request.getfixturevalue("site").url, **page)
-        else:
-            request.getfixturevalue("x_display")
-        if platform == "x11":
+        elif platform == "x11":
             game = X11Game(request.config.getoption("game"),
                            request.config.getoption("workdir"), tmp_path / f"game{number}")
-        elif platform == "wine":
+        else:
             # Players unpack the game wherever they like: a name with spaces and accents.
             parent = tmp_path / f"Jeux vidéo {number}"
             folder = unpack_release(request.config.getoption("zip"), parent)
@@ -170,14 +166,12 @@ def start_game(request, platform, tmp_path):
 
     yield start
 
-    reports = [getattr(request.node, f"report_{when}", None) for when in ("setup", "call")]
-    failed = any(report is not None and report.failed for report in reports)
-    trouble = []
+    failed, trouble = getattr(request.node, "kelo_failed", False), []
     for game in games:
         try:
             trouble += game.trouble()
             if failed or trouble:
-                print(f"--- the game's last messages\n{game.log_tail()}")
+                print("--- the game's last messages", *game.messages()[-50:], sep="\n")
         finally:
             game.stop()
     assert not trouble, "trouble while the game ran:\n" + "\n".join(trouble)

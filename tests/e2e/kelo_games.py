@@ -1,15 +1,8 @@
-"""The real game, started and driven from outside its process, in the three places it runs:
-
-- X11Game: the Linux build's window in an X server, keys sent with xdotool, screenshots taken
-  with ImageMagick's import;
-- WineGame: the Windows release's kelokelo.exe under Wine, whose X11 driver shows its window
-  in the same X server, so it is driven the same way;
-- Page: the browser build served from 127.0.0.1 by Site and shown in Debian's headless
-  Chromium through chromium-driver and Selenium.
-
-Each answers key(*names) with the desktop's key names, shot(), title(), resize(w, h),
-printed(text) and trouble(), so that one scenario (kelo_play.py) drives them all.
-"""
+"""The real game, started and driven from outside its process, in the three places it runs: the
+Linux build's window (X11Game), the Windows release under Wine (WineGame), whose X11 driver
+shows its window in the same X server, and the page in headless Chromium (Page). Each answers
+key(*names) with the desktop's key names, shot(), title(), resize(w, h), printed(text),
+messages() and trouble(), so that one scenario (kelo_play.py) drives them all."""
 
 import functools
 import http.server
@@ -33,8 +26,8 @@ WINE_ENVIRONMENT = dict(line.split("=", 1) for line in (Path(__file__).parent.pa
 TROUBLE_WORDS = ("Assertion", "failed")
 
 
-def run(*args, **kwargs):
-    return subprocess.run(args, check=True, capture_output=True, text=True, **kwargs).stdout
+def run(*args, text=True, **kwargs):
+    return subprocess.run(args, check=True, capture_output=True, text=text, **kwargs).stdout
 
 
 def visible_windows():
@@ -44,9 +37,9 @@ def visible_windows():
 
 
 class DesktopGame:
-    """A game process whose window is in the X server of $DISPLAY. Its standard output and
-    error go to files in the folder `logs`. Started at once; wait_for_window() finds its
-    window."""
+    """A game process whose window is in the X server of $DISPLAY, driven with xdotool and
+    seen through ImageMagick's import. Its standard output and error go to files in the folder
+    `logs`. Started at once; wait_for_window() finds its window."""
 
     start_timeout = 30
 
@@ -74,9 +67,8 @@ class DesktopGame:
 
     def shot(self):
         check(self.alive(), "the game exited")
-        ppm = subprocess.run(["import", "-window", self.window, "-depth", "8", "ppm:-"],
-                             check=True, capture_output=True).stdout
-        return shot_of(io.BytesIO(ppm))
+        return shot_of(io.BytesIO(run("import", "-window", self.window, "-depth", "8", "ppm:-",
+                                      text=False)))
 
     def save_png(self, path):
         run("import", "-window", self.window, f"png:{path}")
@@ -89,6 +81,9 @@ class DesktopGame:
 
     def output(self, name="stderr"):
         return (self.logs / name).read_text(errors="replace")
+
+    def messages(self):
+        return self.output().splitlines()
 
     def printed(self, text):
         """Whether a line of standard output starts with the text."""
@@ -106,20 +101,16 @@ class DesktopGame:
             f"the game exited with status {self.process.returncode}"]
         if self.has_images:
             found += [f"cannot load {name}" for name in self.image_warnings()]
-        return found + [line for line in self.output().splitlines()
+        return found + [line for line in self.messages()
                         if any(word in line for word in TROUBLE_WORDS)]
 
-    def log_tail(self, lines=50):
-        return "\n".join(self.output().splitlines()[-lines:])
-
     def stop(self):
-        if self.alive():
-            self.process.terminate()
-            try:
-                self.process.wait(5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        self.process.terminate()
+        try:
+            self.process.wait(5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
         # The window goes with its process; the next game must not find it.
         poll("the game's window to go", lambda: not visible_windows(), 10, 0.1)
 
@@ -185,7 +176,7 @@ def unpack_release(zip_path, parent):
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
-        pass
+        """No line on standard error for every file served."""
 
 
 class Site:
@@ -288,27 +279,24 @@ class Page:
         """What a script hands to its callback, arguments[0]."""
         return self.driver.execute_async_script(script)
 
-    def read_console(self):
+    def messages(self):
         """Every console entry so far; the driver hands each out only once, so they are kept."""
         self.console += self.driver.get_log("browser")
         return [entry["message"] for entry in self.console]
 
     def printed(self, text):
         """Whether a console entry holds the text."""
-        return any(text in message for message in self.read_console())
+        return any(text in message for message in self.messages())
 
     def trouble(self):
         """The failed assertions the game reported, and every console entry of trouble: an
         error, an uncaught exception, a warning, or the game's own warning about an unusable
         image."""
-        self.read_console()
+        self.messages()
         return [f"{entry['level']}: {entry['message']}" for entry in self.console
                 if entry["level"] in ("SEVERE", "WARNING") or any(
                     word in entry["message"]
                     for word in (*TROUBLE_WORDS, "cannot load", "Uncaught"))]
-
-    def log_tail(self, lines=50):
-        return "\n".join(self.read_console()[-lines:])
 
     def stop(self):
         try:

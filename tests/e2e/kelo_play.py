@@ -3,8 +3,9 @@ answers key(*names) and shot() (see kelo_games.py) and judges what it shows with
 Every wait polls until its condition holds or a deadline passes, so a slow machine makes a test
 slower, not flaky."""
 
-import os
+import tempfile
 import time
+from pathlib import Path
 
 from kelo_pixels import (CELL, PAIR_PIXELS, SPAWN_ROWS, WELL_COLUMNS, WELL_H, WELL_ROWS, WELL_W,
                          Failure, check, check_screenshot, counted, describe, in_top_rows,
@@ -36,12 +37,10 @@ def poll(what, value, timeout, interval=0.05, accept=bool):
 
 
 def blobs_until(game, well, what, accept, timeout=10, interval=0.05):
-    """Polls until the blobs' box in the well is accepted; returns it."""
     return poll(what, lambda: well.blobs(game.shot()), timeout, interval, accept)
 
 
 def well_until(game, what, accept, timeout=10, interval=0.05):
-    """Polls until the well found in the window is accepted; returns it."""
     return poll(what, lambda: try_well(game.shot()), timeout, interval, accept)
 
 
@@ -182,15 +181,12 @@ def take_screenshot(game, output, pairs, colours_wanted=3):
     drop_pairs(game, well, pairs, colours_wanted)
     # Saved beside the output and moved over it only once it passes, so that a failed run
     # never leaves a bad picture where another one is expected.
-    folder, name = os.path.split(os.path.abspath(output))
-    os.makedirs(folder, exist_ok=True)
-    partial = os.path.join(folder, f".{name}.{os.getpid()}.png")
-    try:
-        game.save_png(partial)
+    output = Path(output).absolute()
+    output.parent.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=output.parent, prefix=".kelo-screenshot.") as folder:
+        partial = Path(folder) / output.name
+        game.save_png(str(partial))
         step("checking the picture")
         well, colours = check_screenshot(partial)
-        os.replace(partial, output)
-    finally:
-        if os.path.exists(partial):
-            os.remove(partial)
+        partial.replace(output)
     print(f"   {well}; {describe(colours)}; saved {output}")

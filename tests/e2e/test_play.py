@@ -1,13 +1,13 @@
 """The game as a player meets it, the same on every platform: the window or page, the well and
 its first pair, the keys that steer, land, restart and zoom, and the chain search's trace.
-Each test starts a new game."""
+Each test starts a new game. Beside them, what --screenshot makes."""
 
 import pytest
 
 from kelo_pixels import (BLOB_COLOURS, CELL, TITLE, WELL_H, WELL_W, ZOOM_STEP,
                          check_background, describe, in_top_rows)
 from kelo_play import (blobs_until, drop_pairs, first_well, paused_pair, poll, steer,
-                       wait_still, well_until)
+                       take_screenshot, well_until)
 
 RESTART_ATTEMPTS = 3
 # What the game writes for every landed pair while it searches for chains.
@@ -77,8 +77,7 @@ def test_zoom_keys(game, platform):
     game.resize(600, 700)
     well = well_until(game, "the well centred in the larger window", lambda w: w.left > 100)
     assert abs(well.zoom - 1) < 0.02, f"resizing changed the zoom: {well}"
-    game.key("space")
-    wait_still(game, well, 0.6)
+    paused_pair(game, well, 0.6)
     # Each key, and the factor it scales the well by; the last one beyond zoom 1.
     keys = [("minus", 1 / ZOOM_STEP)] * 2 + [("plus", ZOOM_STEP)] * (2 if platform == "web" else 3)
     wells = [well]
@@ -104,3 +103,10 @@ def test_images_from_the_folder_are_used(game):
     colours = drop_pairs(game, well, 6, len(BLOB_COLOURS))
     print(f"   {describe(colours)}")
     assert game.image_warnings() == []
+
+
+@pytest.mark.screenshot
+@pytest.mark.platforms("x11", "wine")
+def test_screenshot(game, pytestconfig):
+    """Rather a run than a test, made only with --screenshot and then alone."""
+    take_screenshot(game, pytestconfig.getoption("screenshot"), pytestconfig.getoption("pairs"))

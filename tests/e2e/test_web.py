@@ -9,7 +9,7 @@ import pytest
 
 from kelo_games import Site
 from kelo_pixels import CELL, WELL_W, check_background, shifted
-from kelo_play import first_well, paused_pair, poll, wait_moved, wait_still, well_until
+from kelo_play import first_well, paused_pair, poll, wait_moved, well_until
 
 pytestmark = pytest.mark.platforms("web")
 
@@ -57,40 +57,34 @@ def test_site_files(site):
     assert site.files == ["favicon.png", "icon-192.png", "icon-512.png", "index.html",
                           "kelokelo.js", "kelokelo.wasm", "licenses", "manifest.json",
                           "qtloader.js", "sw.js"]
-    status, kind, data = site.get("kelokelo.wasm")
-    assert (status, kind, data[:4]) == (200, "application/wasm", b"\0asm")
-    status, kind, data = site.get("favicon.png")
-    assert (status, kind, data[:8]) == (200, "image/png", b"\x89PNG\r\n\x1a\n")
+    for name, kind, start in [("kelokelo.wasm", "application/wasm", b"\0asm"),
+                              ("favicon.png", "image/png", b"\x89PNG\r\n\x1a\n")]:
+        status, served, data = site.get(name)
+        assert (status, served, data[:len(start)]) == (200, kind, start)
     # Browsers take a service worker in a script's type alone.
     status, kind, _ = site.get("sw.js")
     assert status == 200 and kind in ("text/javascript", "application/javascript")
 
 
-def test_icon_and_focus(game):
-    """The page names its icon, and starts the game with the focus on it."""
-    first_well(game)
-    icon = game.js("const l = document.querySelector('link[rel=icon]');"
-                   "return l ? l.getAttribute('href') : null")
-    assert icon == "favicon.png"
-    # In the game's place on the page, or in the hidden text field through which later
-    # versions of Qt take the keys for the window that has Qt's focus.
-    focused = game.js("const a = document.activeElement;"
-                      "return document.getElementById('game').contains(a)"
-                      "    || 'data-qinputcontext' in a ? null : a.tagName + '#' + a.id")
-    assert focused is None, f"the focus is on {focused}, not on the game"
-
-
-def test_name_and_keys_beside_the_game(game):
-    """The page names the game above the game's place and its keys below it, outside that
-    place, while the well stays in the middle without scroll bars (the keys reaching the game
-    are the steering test's)."""
+def test_around_the_game(game):
+    """The page names its icon, starts the game with the focus on it, and names the game above
+    the game's place and its keys below it, outside that place, while the well stays in the
+    middle without scroll bars (the keys reaching the game are the steering test's)."""
     well, _ = first_well(game)
+    # The focus is in the game's place on the page, or in the hidden text field through which
+    # later versions of Qt take the keys for the window that has Qt's focus.
     page = game.js("""
         const box = id => { const r = document.getElementById(id).getBoundingClientRect();
                             return [r.left, r.top, r.right, r.bottom]; };
+        const icon = document.querySelector('link[rel=icon]'), a = document.activeElement;
         return {game: box('game'), title: box('title'), keys: box('keys'),
                 name: document.getElementById('title').innerText,
-                help: document.getElementById('keys').innerText};""")
+                help: document.getElementById('keys').innerText,
+                icon: icon ? icon.getAttribute('href') : null,
+                focus: document.getElementById('game').contains(a)
+                       || 'data-qinputcontext' in a ? null : a.tagName + '#' + a.id};""")
+    assert page["icon"] == "favicon.png"
+    assert page["focus"] is None, f"the focus is on {page['focus']}, not on the game"
     assert "Kelo Kelo" in page["name"]
     missing = [key for key in ("Left", "Right", "Down", "Z", "X", "Space", "Return", "Plus",
                                "Minus", "wheel") if key not in page["help"]]
@@ -103,8 +97,7 @@ def test_name_and_keys_beside_the_game(game):
 def test_wheel_zoom(game):
     """One notch of the wheel out and one in again."""
     well, _ = first_well(game)
-    game.key("space")
-    wait_still(game, well, 0.6)
+    paused_pair(game, well, 0.6)
     centre = ((well.left + well.right) // 2, (well.top + well.bottom) // 2)
     game.wheel(*centre, -1)
     out = well_until(game, "the well to shrink on the wheel", lambda w: w.width < WELL_W - 10)
@@ -155,29 +148,25 @@ def kept_for_later(page):
     return page.js_async(CACHE_NAMES)
 
 
-def test_plays_offline_after_one_visit(start_game, own_site):
+def test_installable_and_offline(start_game, own_site):
+    """Chromium finds the manifest, with no error, and nothing that keeps it from offering to
+    install the page; after one visit the page plays offline, from its service worker's
+    cache."""
     page = start_game(url=own_site.url)
     first_well(page)
     assert len(kept_for_later(page)) == 1
+    manifest = page.driver.execute_cdp_cmd("Page.getAppManifest", {})
+    assert manifest["url"].endswith("/manifest.json")
+    assert manifest["errors"] == []
+    fields = json.loads(manifest["data"])
+    assert (fields["name"], fields["display"]) == ("Kelo Kelo", "standalone")
+    errors = page.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
+    assert errors["installabilityErrors"] == []
     own_site.stop()
     with pytest.raises(OSError):
         urllib.request.urlopen(own_site.url, timeout=5)
     page.driver.refresh()
     check_plays(page, "after a reload with the server gone")
-
-
-def test_installable(game):
-    """Chromium finds the manifest, with no error, and nothing that keeps it from offering to
-    install the page."""
-    first_well(game)
-    kept_for_later(game)
-    manifest = game.driver.execute_cdp_cmd("Page.getAppManifest", {})
-    assert manifest["url"].endswith("/manifest.json")
-    assert manifest["errors"] == []
-    fields = json.loads(manifest["data"])
-    assert (fields["name"], fields["display"]) == ("Kelo Kelo", "standalone")
-    errors = game.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
-    assert errors["installabilityErrors"] == []
 
 
 def replace_in(path, old, new):
