@@ -5,6 +5,7 @@ these are (see docs/testing.md)."""
 
 import argparse
 import os
+import random
 import signal
 import subprocess
 import sys
@@ -35,7 +36,8 @@ def pytest_addoption(parser):
                     help="x11: the folder the game runs in, whose ./images it loads")
     group.addoption("--zip", type=existing, help="wine, web: the release zip")
     group.addoption("--keys", type=int, default=20000, help="x11: the key storm's length")
-    group.addoption("--seed", type=int, default=None, help="x11: the key storm's seed")
+    group.addoption("--seed", type=int, default=random.randrange(1 << 30),
+                    help="x11: the key storm's seed, random unless given")
     group.addoption("--screenshot", metavar="OUT.png", help="only save a screenshot as OUT.png")
     group.addoption("--pairs", type=int, default=6,
                     help="how many pairs --screenshot drops at least")
@@ -77,13 +79,6 @@ def pytest_runtest_makereport(item, call):
     """Marks a test that failed, for its fixtures to see when they end."""
     if (yield).get_result().failed:
         item.kelo_failed = True
-
-
-def pytest_report_header(config):
-    platform = config.getoption("platform")
-    if platform:
-        return f"kelokelo: {platform}, {config.getoption(NEEDS[platform][0])}"
-    return None
 
 
 @pytest.fixture(scope="session")

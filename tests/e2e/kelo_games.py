@@ -19,6 +19,14 @@ from pathlib import Path
 from kelo_pixels import TITLE, check, shot_of
 from kelo_play import poll
 
+try:
+    from selenium import webdriver
+    from selenium.webdriver import ActionChains, Keys
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
+except ImportError:  # Debian's Selenium comes with the browser: the desktop runs lack it.
+    webdriver = None
+
 # The environment of every Wine run, beside the Wine prefix.
 WINE_ENVIRONMENT = dict(line.split("=", 1) for line in (Path(__file__).parent.parent / "wine.env")
                         .read_text().splitlines() if line[:1].isupper())
@@ -216,9 +224,6 @@ class Page:
     WHEEL_NOTCH = 120
 
     def __init__(self, url, size=WINDOW, flags=()):
-        # Imported here, so that the desktop runs need no Selenium.
-        from selenium import webdriver
-        from selenium.webdriver.chrome.service import Service
         self.profile = tempfile.TemporaryDirectory(prefix="kelo-web-profile.",
                                                    ignore_cleanup_errors=True)
         options = webdriver.ChromeOptions()
@@ -242,23 +247,17 @@ class Page:
         self.driver.set_window_size(*size)
         self.driver.get(url)
 
-    def actions(self):
-        from selenium.webdriver.common.action_chains import ActionChains
-        return ActionChains(self.driver)
-
     def key(self, *keys):
         # Keys go to whatever has the focus, never to an element clicked first, so the keys
         # reaching the game prove that the page gives it the focus by itself.
-        from selenium.webdriver.common.keys import Keys
         typed = {"plus": "+", "minus": "-"}
-        self.actions().send_keys(*[typed.get(k) or getattr(Keys, k.upper(), k)
+        ActionChains(self.driver).send_keys(*[typed.get(k) or getattr(Keys, k.upper(), k)
                                    for k in keys]).perform()
 
     def wheel(self, x, y, notches):
         """Turns the wheel over a point of the page; positive notches scroll down."""
-        from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
-        self.actions().scroll_from_origin(ScrollOrigin.from_viewport(x, y), 0,
-                                          notches * self.WHEEL_NOTCH).perform()
+        ActionChains(self.driver).scroll_from_origin(ScrollOrigin.from_viewport(x, y), 0,
+                                                     notches * self.WHEEL_NOTCH).perform()
 
     def shot(self):
         return shot_of(io.BytesIO(self.driver.get_screenshot_as_png()))
@@ -274,10 +273,6 @@ class Page:
 
     def js(self, script):
         return self.driver.execute_script(script)
-
-    def js_async(self, script):
-        """What a script hands to its callback, arguments[0]."""
-        return self.driver.execute_async_script(script)
 
     def messages(self):
         """Every console entry so far; the driver hands each out only once, so they are kept."""

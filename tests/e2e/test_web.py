@@ -17,7 +17,6 @@ pytestmark = pytest.mark.platforms("web")
 WHEEL_ZOOM = 2 ** 0.5
 # Narrower than the game's window.
 NARROW = (230, 700)
-CACHE_NAMES = "caches.keys().then(arguments[0])"
 
 
 def check_centred(page, well):
@@ -145,7 +144,11 @@ def kept_for_later(page):
     the caches."""
     poll("the service worker to control the page",
          lambda: page.js("return navigator.serviceWorker.controller !== null"), 60)
-    return page.js_async(CACHE_NAMES)
+    return cache_names(page)
+
+
+def cache_names(page):
+    return page.driver.execute_async_script("caches.keys().then(arguments[0])")
 
 
 def test_installable_and_offline(start_game, own_site):
@@ -185,8 +188,9 @@ def test_new_release_takes_over(start_game, own_site):
     second = f"{name}-{version}.1-{digest}"
     replace_in(own_site.root / "sw.js", f'"{first}"', f'"{second}"')
     replace_in(own_site.root / "index.html", "<title>Kelo Kelo", "<title>Kelo Kelo (next)")
-    page.js_async("navigator.serviceWorker.ready.then(r => r.update()).then(() => arguments[0]())")
-    poll("the new release's cache alone", lambda: page.js_async(CACHE_NAMES) == [second], 60)
+    page.driver.execute_async_script(
+        "navigator.serviceWorker.ready.then(r => r.update()).then(() => arguments[0]())")
+    poll("the new release's cache alone", lambda: cache_names(page) == [second], 60)
     own_site.stop()
     page.driver.refresh()
     assert page.title().startswith("Kelo Kelo (next)")

@@ -23,8 +23,6 @@ def cpu_ticks(pid):
 def test_key_storm(game, pytestconfig):
     """The game survives a storm of random keys and still answers keys and plays after it."""
     keys, seed = pytestconfig.getoption("keys"), pytestconfig.getoption("seed")
-    if seed is None:
-        seed = random.randrange(1 << 30)
     rng = random.Random(seed)
     print(f"-- {keys} random keys, seed {seed}", flush=True)
     started = time.monotonic()
