@@ -1,7 +1,5 @@
-"""The real game driven from outside its process, on the platform that --platform names (its
-options: pytest --help); the tests of the other platforms are skipped. --screenshot makes a
-file rather than tests, and runs alone. Run with Debian's Python, whose pytest and Selenium
-these are (see docs/testing.md)."""
+"""The real game driven from outside its process, on the platform that --platform names (see
+pytest --help and docs/testing.md); the tests of the other platforms are skipped."""
 
 import argparse
 import os
@@ -72,13 +70,6 @@ def pytest_collection_modifyitems(config, items):
         marker = item.get_closest_marker("platforms")
         if marker is not None and platform not in marker.args:
             item.add_marker(pytest.mark.skip(reason=f"only on {', '.join(marker.args)}"))
-
-
-@pytest.hookimpl(hookwrapper=True)
-def pytest_runtest_makereport(item, call):
-    """Marks a test that failed, for its fixtures to see when they end."""
-    if (yield).get_result().failed:
-        item.kelo_failed = True
 
 
 @pytest.fixture(scope="session")
@@ -161,12 +152,12 @@ def start_game(request, platform, tmp_path):
 
     yield start
 
-    failed, trouble = getattr(request.node, "kelo_failed", False), []
+    trouble = []
     for game in games:
         try:
             trouble += game.trouble()
-            if failed or trouble:
-                print("--- the game's last messages", *game.messages()[-50:], sep="\n")
+            # Shown with the test's report when it fails.
+            print("--- the game's last messages", *game.messages()[-50:], sep="\n")
         finally:
             game.stop()
     assert not trouble, "trouble while the game ran:\n" + "\n".join(trouble)

@@ -9,11 +9,11 @@ import http.server
 import io
 import os
 import re
+import shutil
 import subprocess
 import tempfile
 import threading
 import urllib.request
-import zipfile
 from pathlib import Path
 
 from kelo_pixels import TITLE, check, shot_of
@@ -175,8 +175,7 @@ class WineGame(DesktopGame):
 
 def unpack_release(zip_path, parent):
     """Unzips the Windows release into `parent` and returns the game's folder there."""
-    with zipfile.ZipFile(zip_path) as archive:
-        archive.extractall(parent)
+    shutil.unpack_archive(zip_path, parent)
     folders = list(Path(parent).glob("*-windows-x86_64"))
     check(len(folders) == 1, f"the zip holds {folders}, not one kelokelo-*-windows-x86_64")
     return folders[0]
@@ -191,8 +190,7 @@ class Site:
     """The web zip unpacked into `folder` and served from it on a free port of 127.0.0.1."""
 
     def __init__(self, zip_path, folder):
-        with zipfile.ZipFile(zip_path) as archive:
-            archive.extractall(folder)
+        shutil.unpack_archive(zip_path, folder)
         pages = [page.parent for page in Path(folder).rglob("index.html")]
         check(len(pages) == 1, f"{zip_path} holds {len(pages)} index.html files, not one")
         self.root = pages[0]

@@ -176,10 +176,6 @@ def shifted(before, after):
     return after[0] - before[0], after[1] - before[1]
 
 
-def is_horizontal(box):
-    return box[2] - box[0] > box[3] - box[1]
-
-
 def counted(n, noun):
     return f"{n} {noun}" + ("" if n == 1 else "s")
 

@@ -5,22 +5,21 @@ Each test starts a new game. Beside them, what --screenshot makes."""
 import pytest
 
 from kelo_pixels import (BLOB_COLOURS, CELL, TITLE, WELL_H, WELL_W, ZOOM_STEP,
-                         check_background, describe, in_top_rows)
-from kelo_play import (blobs_until, drop_pairs, first_well, paused_pair, poll, steer,
-                       take_screenshot, well_until)
+                         check_background, describe, in_top_rows, shifted)
+from kelo_play import (blobs_until, drop_pairs, first_well, paused_pair, poll, step,
+                       take_screenshot, wait_moved, wait_still, well_until)
 
 RESTART_ATTEMPTS = 3
 # What the game writes for every landed pair while it searches for chains.
 CHAIN_SEARCH_LINES = ["Total number of blue components: ", "Vertex 0 is in component "]
 
 
-def test_title(game):
+def test_title_and_minimum_size(game, platform):
+    """The window is titled for the game; on the desktop, it cannot be made smaller than the
+    well."""
     assert game.title() == TITLE
-
-
-@pytest.mark.platforms("x11", "wine")
-def test_minimum_size_is_the_well(game):
-    assert game.minimum_size() == (WELL_W, WELL_H)
+    if platform != "web":
+        assert game.minimum_size() == (WELL_W, WELL_H)
 
 
 def test_first_pair_in_the_well_at_zoom_1(game):
@@ -30,9 +29,48 @@ def test_first_pair_in_the_well_at_zoom_1(game):
     check_background(shot, well)
 
 
+def horizontal(box):
+    return box[2] - box[0] > box[3] - box[1]
+
+
 def test_steering_keys(game):
+    """Space, Return, the arrow keys, Z and X on a new pair, seen in the pixels."""
     well, _ = first_well(game)
-    steer(game, well)
+    step("Space stops the board, a second Space starts it again")
+    paused_pair(game, well)
+    reference = well.region(game.shot())
+    game.key("space")
+    poll("the board to move again after the second Space",
+         lambda: well.region(game.shot()) != reference, 10)
+
+    step("Return while paused empties the board; the next pair is placed and falls")
+    game.key("space")
+    wait_still(game, well, 1.2)
+    game.key("Return")
+    blobs_until(game, well, "a lone pair in the top rows after the restart",
+                lambda b: in_top_rows(b, well), interval=0.02)
+    box = paused_pair(game, well, where=": the new pair is gone")
+    assert box[3] < WELL_H / 2, f"the pair reached the lower half before the pause: {box}"
+
+    step("Down, Left and Right move the pair by one cell while paused")
+    moves = {"Down": (0, CELL), "Left": (-CELL, 0), "Right": (CELL, 0)}
+    # Left first, unless the pair is against the left wall.
+    for key in ["Down", *(("Left", "Right") if box[0] >= CELL else ("Right", "Left")), "Down"]:
+        game.key(key)
+        after = wait_moved(game, well, box, f"the pair to move on {key}")
+        assert shifted(box, after) == moves[key], f"{key} moved the pair from {box} to {after}"
+        box = after
+
+    step("Z and X turn the pair while paused")
+    game.key("z")
+    turned = wait_moved(game, well, box, "the pair to turn on Z")
+    assert horizontal(turned) != horizontal(box), f"Z turned the pair from {box} to {turned}"
+    game.key("x")
+    back = wait_moved(game, well, turned, "the pair to turn back on X")
+    assert horizontal(back) == horizontal(box), f"X turned the pair from {turned} to {back}"
+    # Away from the walls no turn is shifted, and X undoes Z exactly.
+    if box[0] >= CELL and box[2] < WELL_W - CELL:
+        assert back[:4] == box[:4], f"Z and X moved the pair from {box} to {back}"
 
 
 def test_landing_and_restart(game):
