@@ -41,6 +41,7 @@ def pytest_addoption(parser):
                     help="how many pairs --screenshot drops at least")
 
 
+@pytest.hookimpl(trylast=True)  # after pytest-xvfb's, which starts the run's own Xvfb
 def pytest_configure(config):
     config.addinivalue_line("markers", "platforms(*names): runs only on the platforms named")
     config.addinivalue_line("markers", "storm: the key storm, run on its own")
@@ -53,6 +54,10 @@ def pytest_configure(config):
     missing = [f"--{name}" for name in NEEDS[platform] if not config.getoption(name)]
     if missing:
         raise pytest.UsageError(f"--platform={platform} needs {' and '.join(missing)}")
+    # The game and xdotool, xprop and import find it in $DISPLAY.
+    if platform != "web" and getattr(config, "xvfb", None) is None:
+        raise pytest.UsageError("no Xvfb of the run's own: pytest-xvfb found none, or was told "
+                                "not to")
     # Ended from outside, as by a time limit, the run still ends every process it started.
     signal.signal(signal.SIGTERM, signal.default_int_handler)
 
@@ -83,15 +88,7 @@ def release_zip(pytestconfig):
 
 
 @pytest.fixture(scope="session")
-def x_display(xvfb):
-    """The run's own Xvfb, which pytest-xvfb started and named in $DISPLAY, for the game and
-    for xdotool, xprop and import."""
-    if xvfb is None:
-        pytest.fail("no Xvfb for the window tests: pytest-xvfb found no Xvfb, or was told not to")
-
-
-@pytest.fixture(scope="session")
-def wine_env(x_display, tmp_path_factory):
+def wine_env(tmp_path_factory):
     """The environment of a new Wine prefix, booted once for every game that a test run starts
     under Wine."""
     env = dict(os.environ, **WINE_ENVIRONMENT,
@@ -128,8 +125,6 @@ def start_game(request, platform, tmp_path):
 
     def start(prepare=None, url=None, **page):
         number = len(games) + 1
-        if platform != "web":
-            request.getfixturevalue("x_display")
         if platform == "web":
             game = Page(url or request.getfixturevalue("site").url, **page)
         elif platform == "x11":

@@ -78,9 +78,6 @@ class DesktopGame:
         return shot_of(io.BytesIO(run("import", "-window", self.window, "-depth", "8", "ppm:-",
                                       text=False)))
 
-    def save_png(self, path):
-        run("import", "-window", self.window, f"png:{path}")
-
     def title(self):
         return run("xdotool", "getwindowname", self.window).strip()
 
@@ -259,9 +256,6 @@ class Page:
 
     def shot(self):
         return shot_of(io.BytesIO(self.driver.get_screenshot_as_png()))
-
-    def save_png(self, path):
-        self.driver.save_screenshot(path)
 
     def title(self):
         return self.driver.title

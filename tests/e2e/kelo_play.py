@@ -7,6 +7,9 @@ import tempfile
 import time
 from pathlib import Path
 
+import numpy
+from PIL import Image
+
 from kelo_pixels import (PAIR_PIXELS, SPAWN_ROWS, WELL_COLUMNS, WELL_ROWS, Failure, check,
                          check_screenshot, counted, describe, try_well)
 
@@ -141,7 +144,7 @@ def take_screenshot(game, output, pairs, colours_wanted=3):
     output.parent.mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory(dir=output.parent, prefix=".kelo-screenshot.") as folder:
         partial = Path(folder) / output.name
-        game.save_png(str(partial))
+        Image.fromarray(game.shot().astype(numpy.uint8)).save(partial)
         step("checking the picture")
         well, colours = check_screenshot(partial)
         partial.replace(output)
