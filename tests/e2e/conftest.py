@@ -89,8 +89,6 @@ def release_zip(pytestconfig):
 
 @pytest.fixture(scope="session")
 def wine_env(tmp_path_factory):
-    """The environment of a new Wine prefix, booted once for every game that a test run starts
-    under Wine."""
     env = dict(os.environ, **WINE_ENVIRONMENT,
                WINEPREFIX=str(tmp_path_factory.mktemp("wine") / "prefix"))
     boot = subprocess.run(["wine", "wineboot", "--init"], env=env, capture_output=True, text=True)
@@ -101,7 +99,6 @@ def wine_env(tmp_path_factory):
 
 @pytest.fixture(scope="session")
 def min_size_probe(tmp_path_factory):
-    """minsize.exe, built for Windows from minsize.c beside this file."""
     exe = tmp_path_factory.mktemp("probe") / "minsize.exe"
     subprocess.run(["x86_64-w64-mingw32-gcc", "-municode", "-O2", "-o", exe,
                     Path(__file__).with_name("minsize.c")], check=True)

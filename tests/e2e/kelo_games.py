@@ -39,7 +39,6 @@ def run(*args, text=True, **kwargs):
 
 
 def visible_windows():
-    """The visible X windows titled exactly as the game's window."""
     return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$"],
                           capture_output=True, text=True).stdout.split()
 
@@ -91,7 +90,6 @@ class DesktopGame:
         return self.output().splitlines()
 
     def printed(self, text):
-        """Whether a line of standard output starts with the text."""
         return any(line.startswith(text) for line in self.output("stdout").splitlines())
 
     def image_warnings(self):
@@ -171,7 +169,6 @@ class WineGame(DesktopGame):
 
 
 def unpack_release(zip_path, parent):
-    """Unzips the Windows release into `parent` and returns the game's folder there."""
     shutil.unpack_archive(zip_path, parent)
     folders = list(Path(parent).glob("*-windows-x86_64"))
     check(len(folders) == 1, f"the zip holds {folders}, not one kelokelo-*-windows-x86_64")
@@ -198,7 +195,6 @@ class Site:
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
     def get(self, name):
-        """The status, type and bytes of a file as the server hands it out."""
         with urllib.request.urlopen(self.url + name, timeout=10) as response:
             return response.status, response.headers.get_content_type(), response.read()
 
@@ -272,7 +268,6 @@ class Page:
         return [entry["message"] for entry in self.console]
 
     def printed(self, text):
-        """Whether a console entry holds the text."""
         return any(text in message for message in self.messages())
 
     def trouble(self):

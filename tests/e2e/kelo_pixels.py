@@ -48,25 +48,19 @@ def shot_of(image):
     return numpy.asarray(Image.open(image).convert("RGB"), dtype=numpy.int16)
 
 
-def _spread(p):
-    p = numpy.asarray(p)
-    return p.max(axis=-1) - p.min(axis=-1)
-
-
 def is_shadow(p):
-    """Whether pixels (the last axis being RGB) are the drop shadow's dark grey."""
-    return (_spread(p) <= 6) & (abs(numpy.asarray(p) - 128) <= 10).all(axis=-1)
+    return (numpy.ptp(p, axis=-1) <= 6) & (abs(numpy.asarray(p) - 128) <= 10).all(axis=-1)
 
 
 def is_blob(p):
     # Blob artwork is strongly coloured; the gradient, frame and shadow are all grey.
-    return _spread(p) >= 60
+    return numpy.ptp(p, axis=-1) >= 60
 
 
 def hue(p):
     """The hue of coloured pixels, from 0 to 1, as colorsys.rgb_to_hsv gives it."""
     r, g, b = numpy.moveaxis(numpy.asarray(p, dtype=float), -1, 0)
-    top, spread = numpy.maximum(numpy.maximum(r, g), b), _spread(p).astype(float)
+    top, spread = numpy.maximum(numpy.maximum(r, g), b), numpy.ptp(p, axis=-1).astype(float)
     sector = numpy.where(r == top, (g - b) / spread,
                          numpy.where(g == top, 2 + (b - r) / spread, 4 + (r - g) / spread))
     return sector / 6 % 1
@@ -118,7 +112,6 @@ class Well:
         return (left + 1, top + 1, right + 1, bottom + 1, count)
 
     def top_rows(self, shot):
-        """How many blob pixels lie in the spawn rows of the well."""
         rows = shot[self.top + 1:self.top + round(SPAWN_ROWS * CELL * self.zoom),
                     self.left + 1:self.right]
         return int(is_blob(rows).sum())
@@ -150,7 +143,6 @@ class Well:
         return colour
 
     def colours(self, shot, rows=range(WELL_ROWS)):
-        """The colour of the blob in every occupied cell of the given rows, by (column, row)."""
         found = {(column, row): self.cell_colour(shot, column, row)
                  for row in rows for column in range(WELL_COLUMNS)}
         return {cell: colour for cell, colour in found.items() if colour is not None}

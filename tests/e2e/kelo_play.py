@@ -76,7 +76,6 @@ def wait_moved(game, well, before, what):
 
 
 def paused_pair(game, well, seconds=1.2, where=""):
-    """Stops the board and returns the box of the blobs standing still on it."""
     game.key("space")
     box = wait_still(game, well, seconds)
     check(box is not None, f"nothing on the board while paused{where}")

@@ -22,17 +22,17 @@ NARROW = (230, 700)
 def check_centred(page, well):
     """The well sits in the middle of the page, as in the middle of the desktop window, and
     the page has no scroll bars."""
-    width, height = page.js("return [window.innerWidth, window.innerHeight]")
+    width, height, *scroll = page.js(
+        "const e = document.scrollingElement; return [window.innerWidth, window.innerHeight,"
+        " e.scrollWidth, e.clientWidth, e.scrollHeight, e.clientHeight]")
     across = (well.left + well.right) / 2 - width / 2
     down = (well.top + well.bottom) / 2 - height / 2
     assert abs(across) <= 3, f"the well is {across:+.0f} px off the middle across: {well}"
     assert abs(down) <= 3, f"the well is {down:+.0f} px off the middle down: {well}"
-    sizes = page.js("const e = document.scrollingElement;"
-                    "return [e.scrollWidth, e.clientWidth, e.scrollHeight, e.clientHeight]")
-    assert sizes[0] <= sizes[1] and sizes[2] <= sizes[3], \
-        f"the page scrolls: content {sizes[0]} x {sizes[2]}, view {sizes[1]} x {sizes[3]}"
-    assert (sizes[1], sizes[3]) == (width, height), \
-        f"scroll bars take room: {sizes[1]} x {sizes[3]} of {width} x {height}"
+    assert scroll[0] <= scroll[1] and scroll[2] <= scroll[3], \
+        f"the page scrolls: content {scroll[0]} x {scroll[2]}, view {scroll[1]} x {scroll[3]}"
+    assert (scroll[1], scroll[3]) == (width, height), \
+        f"scroll bars take room: {scroll[1]} x {scroll[3]} of {width} x {height}"
 
 
 def check_plays(page, where):
@@ -94,7 +94,6 @@ def test_around_the_game(game):
 
 
 def test_wheel_zoom(game):
-    """One notch of the wheel out and one in again."""
     well, _ = first_well(game)
     paused_pair(game, well, 0.6)
     centre = ((well.left + well.right) // 2, (well.top + well.bottom) // 2)

@@ -22,7 +22,6 @@ RELEASE_FILES = [
 
 @pytest.fixture(scope="module")
 def release_folder(release_zip, tmp_path_factory):
-    """The zip unpacked; its game folder and every file in it, relative to that folder."""
     folder = unpack_release(release_zip, tmp_path_factory.mktemp("list"))
     return folder, sorted(path.relative_to(folder).as_posix()
                           for path in folder.rglob("*") if path.is_file())
