@@ -105,9 +105,10 @@ def min_size_probe(tmp_path_factory):
     return str(exe)
 
 
-@pytest.fixture(scope="session")
-def site(release_zip, tmp_path_factory):
-    served = Site(release_zip, tmp_path_factory.mktemp("site"))
+@pytest.fixture
+def site(release_zip, tmp_path):
+    """The page's own server for each test, which the test may stop or change."""
+    served = Site(release_zip, tmp_path / "site")
     yield served
     served.stop()
 
@@ -119,6 +120,9 @@ def start_game(request, platform, tmp_path):
     flags=) opens another server's page, in a window of that size (w, h), in a browser started
     with those flags. Each game is ended after the test, and must have shown no trouble()."""
     games = []
+    if platform == "web":
+        # Set up first, so that it stops only once its pages are closed.
+        request.getfixturevalue("site")
 
     def start(prepare=None, url=None, **page):
         number = len(games) + 1

@@ -58,17 +58,15 @@ def first_well(game):
 
 def wait_still(game, well, seconds, timeout=20):
     """Waits until the well has not changed for `seconds`; returns the blobs' box then."""
-    deadline = time.monotonic() + timeout
-    shot = game.shot()
-    reference, since = well.region(shot), time.monotonic()
-    while time.monotonic() - since < seconds:
-        check(time.monotonic() < deadline,
-              f"the board did not stand still for {seconds} s within {timeout} s")
-        time.sleep(0.05)
-        current = game.shot()
-        if well.region(current) != reference:
-            shot, reference, since = current, well.region(current), time.monotonic()
-    return well.blobs(shot)
+    seen = {}
+
+    def still():
+        shot = game.shot()
+        if well.region(shot) != seen.get("region"):
+            seen.update(region=well.region(shot), shot=shot, since=time.monotonic())
+        return time.monotonic() - seen["since"] >= seconds
+    poll(f"the board to stand still for {seconds} s", still, timeout)
+    return well.blobs(seen["shot"])
 
 
 def wait_moved(game, well, before, what):

@@ -1,13 +1,15 @@
 """The game as a player meets it, the same on every platform: the window or page, the well and
-its first pair, the keys that steer, land, restart and zoom, and the chain search's trace.
-Each test starts a new game. Beside them, what --screenshot makes."""
+its first pair, the keys that steer, land, restart and zoom, the chain search's trace and the
+images. Each test starts a new game. Beside them, what --screenshot makes."""
+
+import shutil
 
 import pytest
 
-from kelo_pixels import (BLOB_COLOURS, CELL, TITLE, WELL_H, WELL_W, ZOOM_STEP,
-                         check_background, describe, in_top_rows, shifted)
-from kelo_play import (blobs_until, drop_pairs, first_well, paused_pair, poll, step,
-                       take_screenshot, wait_moved, wait_still, well_until)
+from kelo_pixels import (BLOB_COLOURS, CELL, TITLE, WELL_H, WELL_W, ZOOM_STEP, check_background,
+                         in_top_rows, shifted)
+from kelo_play import (blobs_until, first_well, paused_pair, poll, step, take_screenshot,
+                       wait_moved, wait_still, well_until)
 
 RESTART_ATTEMPTS = 3
 # What the game writes for every landed pair while it searches for chains.
@@ -131,16 +133,30 @@ def test_zoom_keys(game, platform):
     assert abs(wells[4].width - WELL_W) <= 2, f"the well is not back at zoom 1: {wells[4]}"
 
 
+def remove_images(folder):
+    shutil.rmtree(folder / "images")
+
+
+def spoil_images(folder):
+    (folder / "images/kelo_red.png").write_text("not a picture")
+    (folder / "images/kelo_blue.png").write_bytes(b"")
+
+
 @pytest.mark.platforms("x11", "wine")
-def test_images_from_the_folder_are_used(game):
-    """The game in a folder with images/ draws blobs of every colour without a warning about
-    them (which it gives when it first draws a colour whose image it cannot use)."""
-    if not game.has_images:
+@pytest.mark.parametrize("prepare, unusable", [
+    (None, []), (remove_images, sorted(BLOB_COLOURS)), (spoil_images, ["blue", "red"]),
+], ids=["images from the folder", "no images folder", "unusable files"])
+def test_images(start_game, platform, tmp_path, prepare, unusable):
+    """The game draws blobs of every colour, from the files in images/, or its own where they
+    are missing or unusable, and warns once for each file it could not use. It warns when it
+    first makes a blob of a colour, so the play goes on until every colour has been seen."""
+    if prepare is not None and platform != "wine":
+        pytest.skip("only the Windows release's unpacked folder is the test's to change")
+    game = start_game(prepare=prepare)
+    if prepare is None and not game.has_images:
         pytest.skip(f"no images/ in {game.folder}")
-    well, _ = first_well(game)
-    colours = drop_pairs(game, well, 6, len(BLOB_COLOURS))
-    print(f"   {describe(colours)}")
-    assert game.image_warnings() == []
+    take_screenshot(game, str(tmp_path / "blobs.png"), 6, len(BLOB_COLOURS))
+    assert sorted(game.image_warnings()) == [f"kelo_{colour}.png" for colour in unusable]
 
 
 @pytest.mark.screenshot

@@ -7,7 +7,6 @@ import urllib.request
 
 import pytest
 
-from kelo_games import Site
 from kelo_pixels import CELL, WELL_W, check_background, shifted
 from kelo_play import first_well, paused_pair, poll, wait_moved, well_until
 
@@ -130,14 +129,6 @@ def test_plays_without_webgl(start_game):
     check_plays(page, "without WebGL")
 
 
-@pytest.fixture
-def own_site(release_zip, tmp_path):
-    """The page served by a server that the test alone stops or changes."""
-    served = Site(release_zip, tmp_path / "site")
-    yield served
-    served.stop()
-
-
 def kept_for_later(page):
     """Waits until the service worker controls the page, its cache filled; returns the names of
     the caches."""
@@ -150,11 +141,11 @@ def cache_names(page):
     return page.driver.execute_async_script("caches.keys().then(arguments[0])")
 
 
-def test_installable_and_offline(start_game, own_site):
+def test_installable_and_offline(start_game, site):
     """Chromium finds the manifest, with no error, and nothing that keeps it from offering to
     install the page; after one visit the page plays offline, from its service worker's
     cache."""
-    page = start_game(url=own_site.url)
+    page = start_game()
     first_well(page)
     assert len(kept_for_later(page)) == 1
     manifest = page.driver.execute_cdp_cmd("Page.getAppManifest", {})
@@ -164,9 +155,9 @@ def test_installable_and_offline(start_game, own_site):
     assert (fields["name"], fields["display"]) == ("Kelo Kelo", "standalone")
     errors = page.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
     assert errors["installabilityErrors"] == []
-    own_site.stop()
+    site.stop()
     with pytest.raises(OSError):
-        urllib.request.urlopen(own_site.url, timeout=5)
+        urllib.request.urlopen(site.url, timeout=5)
     page.driver.refresh()
     check_plays(page, "after a reload with the server gone")
 
@@ -177,20 +168,20 @@ def replace_in(path, old, new):
     path.write_text(text.replace(old, new), encoding="utf-8")
 
 
-def test_new_release_takes_over(start_game, own_site):
+def test_new_release_takes_over(start_game, site):
     """A release with another version, served where the first was, replaces the first's cache
     once the browser checks for a new worker, and its page is what a reload shows."""
-    page = start_game(url=own_site.url)
+    page = start_game()
     first_well(page)
     [first] = kept_for_later(page)
     name, version, digest = first.split("-")
     second = f"{name}-{version}.1-{digest}"
-    replace_in(own_site.root / "sw.js", f'"{first}"', f'"{second}"')
-    replace_in(own_site.root / "index.html", "<title>Kelo Kelo", "<title>Kelo Kelo (next)")
+    replace_in(site.root / "sw.js", f'"{first}"', f'"{second}"')
+    replace_in(site.root / "index.html", "<title>Kelo Kelo", "<title>Kelo Kelo (next)")
     page.driver.execute_async_script(
         "navigator.serviceWorker.ready.then(r => r.update()).then(() => arguments[0]())")
     poll("the new release's cache alone", lambda: cache_names(page) == [second], 60)
-    own_site.stop()
+    site.stop()
     page.driver.refresh()
     assert page.title().startswith("Kelo Kelo (next)")
     check_plays(page, "from the new release's cache")

@@ -1,13 +1,10 @@
 """What only the Windows release has: its folder as the zip holds it, the DLLs shipped and
-loaded, closing the window, and the built-in art when images/ is missing or unusable."""
-
-import shutil
+loaded, and closing the window."""
 
 import pytest
 
 from kelo_games import unpack_release
-from kelo_pixels import BLOB_COLOURS
-from kelo_play import first_well, take_screenshot
+from kelo_play import first_well
 
 pytestmark = pytest.mark.platforms("wine")
 
@@ -63,25 +60,3 @@ def test_closing_the_window_ends_the_game_with_status_0(game):
     game.key("alt+F4")
     game.ended = True
     assert game.process.wait(20) == 0
-
-
-def remove_images(folder):
-    shutil.rmtree(folder / "images")
-
-
-def spoil_images(folder):
-    (folder / "images/kelo_red.png").write_text("not a picture")
-    (folder / "images/kelo_blue.png").write_bytes(b"")
-
-
-@pytest.mark.parametrize("prepare, unusable", [
-    (remove_images, sorted(BLOB_COLOURS)),
-    (spoil_images, ["blue", "red"]),
-], ids=["no images folder", "unusable files"])
-def test_built_in_art(start_game, tmp_path, prepare, unusable):
-    """Without usable files in images/ the game draws its own blobs, in all their colours, and
-    warns once for each file it could not use. It warns when it first makes a blob of a colour,
-    so the play goes on until every colour has been seen."""
-    game = start_game(prepare=prepare)
-    take_screenshot(game, str(tmp_path / "built-in.png"), 6, len(BLOB_COLOURS))
-    assert sorted(game.image_warnings()) == [f"kelo_{colour}.png" for colour in unusable]
