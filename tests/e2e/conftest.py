@@ -14,7 +14,7 @@ import pytest
 # The suite's folder stays free of caches.
 sys.dont_write_bytecode = True
 
-from kelo_games import WINE_ENVIRONMENT, Page, Site, WineGame, X11Game, unpack_release  # noqa: E402
+from kelo_games import WINE_ENVIRONMENT, Page, Site, WineGame, X11Game, unpack  # noqa: E402
 
 # The options that each platform needs.
 NEEDS = {"x11": ["game", "workdir"], "wine": ["zip"], "web": ["zip"]}
@@ -58,18 +58,16 @@ def pytest_configure(config):
     if platform != "web" and getattr(config, "xvfb", None) is None:
         raise pytest.UsageError("no Xvfb of the run's own: pytest-xvfb found none, or was told "
                                 "not to")
+    # --screenshot runs alone, and otherwise not at all: the marks that -m selects by.
+    only = "screenshot" if config.getoption("screenshot") else "not screenshot"
+    config.option.markexpr = f"({config.option.markexpr}) and {only}" if config.option.markexpr \
+        else only
     # Ended from outside, as by a time limit, the run still ends every process it started.
     signal.signal(signal.SIGTERM, signal.default_int_handler)
 
 
 def pytest_collection_modifyitems(config, items):
-    """Runs --screenshot alone, and leaves it out otherwise; skips the tests of other
-    platforms."""
-    only = config.getoption("screenshot") is not None
-    drop = [item for item in items if (item.get_closest_marker("screenshot") is None) == only]
-    if drop:
-        config.hook.pytest_deselected(items=drop)
-        items[:] = [item for item in items if item not in drop]
+    """Skips the tests of other platforms."""
     platform = config.getoption("platform")
     for item in items:
         marker = item.get_closest_marker("platforms")
@@ -134,7 +132,7 @@ def start_game(request, platform, tmp_path):
         else:
             # Players unpack the game wherever they like: a name with spaces and accents.
             parent = tmp_path / f"Jeux vidéo {number}"
-            folder = unpack_release(request.config.getoption("zip"), parent)
+            folder = unpack(request.config.getoption("zip"), parent, "*-windows-x86_64")
             if prepare is not None:
                 prepare(folder)
             game = WineGame(request.getfixturevalue("wine_env"), folder, parent,

@@ -168,11 +168,12 @@ class WineGame(DesktopGame):
                 re.findall(r'Loaded L"[^"]*\\([^"\\]+)".*: native', self.output())}
 
 
-def unpack_release(zip_path, parent):
-    shutil.unpack_archive(zip_path, parent)
-    folders = list(Path(parent).glob("*-windows-x86_64"))
-    check(len(folders) == 1, f"the zip holds {folders}, not one kelokelo-*-windows-x86_64")
-    return folders[0]
+def unpack(zip_path, folder, pattern):
+    """Unzips a release into `folder`; returns the one path there that `pattern` matches."""
+    shutil.unpack_archive(zip_path, folder)
+    found = list(Path(folder).glob(pattern))
+    check(len(found) == 1, f"{zip_path} holds {found}, not one {pattern}")
+    return found[0]
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
@@ -184,10 +185,7 @@ class Site:
     """The web zip unpacked into `folder` and served from it on a free port of 127.0.0.1."""
 
     def __init__(self, zip_path, folder):
-        shutil.unpack_archive(zip_path, folder)
-        pages = [page.parent for page in Path(folder).rglob("index.html")]
-        check(len(pages) == 1, f"{zip_path} holds {len(pages)} index.html files, not one")
-        self.root = pages[0]
+        self.root = unpack(zip_path, folder, "**/index.html").parent
         self.files = sorted(path.name for path in self.root.iterdir())
         self.server = http.server.ThreadingHTTPServer(
             ("127.0.0.1", 0), functools.partial(QuietHandler, directory=self.root))

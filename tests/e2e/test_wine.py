@@ -3,7 +3,7 @@ loaded, and closing the window."""
 
 import pytest
 
-from kelo_games import unpack_release
+from kelo_games import unpack
 from kelo_play import first_well
 
 pytestmark = pytest.mark.platforms("wine")
@@ -19,7 +19,7 @@ RELEASE_FILES = [
 
 @pytest.fixture(scope="module")
 def release_folder(release_zip, tmp_path_factory):
-    folder = unpack_release(release_zip, tmp_path_factory.mktemp("list"))
+    folder = unpack(release_zip, tmp_path_factory.mktemp("list"), "*-windows-x86_64")
     return folder, sorted(path.relative_to(folder).as_posix()
                           for path in folder.rglob("*") if path.is_file())
 
