@@ -16,7 +16,6 @@ sys.dont_write_bytecode = True
 
 from kelo_games import WINE_ENVIRONMENT, Page, Site, WineGame, X11Game, unpack  # noqa: E402
 
-# The options that each platform needs.
 NEEDS = {"x11": ["game", "workdir"], "wine": ["zip"], "web": ["zip"]}
 
 

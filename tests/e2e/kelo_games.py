@@ -186,7 +186,6 @@ class Site:
 
     def __init__(self, zip_path, folder):
         self.root = unpack(zip_path, folder, "**/index.html").parent
-        self.files = sorted(path.name for path in self.root.iterdir())
         self.server = http.server.ThreadingHTTPServer(
             ("127.0.0.1", 0), functools.partial(QuietHandler, directory=self.root))
         self.url = f"http://127.0.0.1:{self.server.server_port}/"
@@ -240,8 +239,8 @@ class Page:
         # Keys go to whatever has the focus, never to an element clicked first, so the keys
         # reaching the game prove that the page gives it the focus by itself.
         typed = {"plus": "+", "minus": "-"}
-        ActionChains(self.driver).send_keys(*[typed.get(k) or getattr(Keys, k.upper(), k)
-                                   for k in keys]).perform()
+        ActionChains(self.driver).send_keys(
+            *[typed.get(key) or getattr(Keys, key.upper(), key) for key in keys]).perform()
 
     def wheel(self, x, y, notches):
         """Turns the wheel over a point of the page; positive notches scroll down."""
