@@ -1,7 +1,6 @@
 """The real game driven from outside its process, on the platform that --platform names (see
 pytest --help and docs/testing.md); the tests of the other platforms are skipped."""
 
-import argparse
 import os
 import random
 import signal
@@ -19,19 +18,13 @@ from kelo_games import WINE_ENVIRONMENT, Page, Site, WineGame, X11Game, unpack  
 NEEDS = {"x11": ["game", "workdir"], "wine": ["zip"], "web": ["zip"]}
 
 
-def existing(path):
-    if not os.path.exists(path):
-        raise argparse.ArgumentTypeError(f"{path} does not exist")
-    return os.path.abspath(path)
-
-
 def pytest_addoption(parser):
     group = parser.getgroup("kelo", "the real game")
     group.addoption("--platform", choices=list(NEEDS), help="where the game runs")
-    group.addoption("--game", type=existing, help="x11: the game's executable")
-    group.addoption("--workdir", type=existing,
+    group.addoption("--game", type=os.path.abspath, help="x11: the game's executable")
+    group.addoption("--workdir", type=os.path.abspath,
                     help="x11: the folder the game runs in, whose ./images it loads")
-    group.addoption("--zip", type=existing, help="wine, web: the release zip")
+    group.addoption("--zip", type=os.path.abspath, help="wine, web: the release zip")
     group.addoption("--keys", type=int, default=20000, help="x11: the key storm's length")
     group.addoption("--seed", type=int, default=random.randrange(1 << 30),
                     help="x11: the key storm's seed, random unless given")
@@ -50,13 +43,12 @@ def pytest_configure(config):
     platform = config.getoption("platform")
     if platform is None:
         raise pytest.UsageError("--platform=x11|wine|web is needed")
-    missing = [f"--{name}" for name in NEEDS[platform] if not config.getoption(name)]
-    if missing:
-        raise pytest.UsageError(f"--platform={platform} needs {' and '.join(missing)}")
+    for name in NEEDS[platform]:
+        if not os.path.exists(config.getoption(name) or ""):
+            raise pytest.UsageError(f"--platform={platform} needs --{name}, of a path that exists")
     # The game and xdotool, xprop and import find it in $DISPLAY.
     if platform != "web" and getattr(config, "xvfb", None) is None:
-        raise pytest.UsageError("no Xvfb of the run's own: pytest-xvfb found none, or was told "
-                                "not to")
+        raise pytest.UsageError("no Xvfb of the run's own: pytest-xvfb found none, or was off")
     # --screenshot runs alone, and otherwise not at all: the marks that -m selects by.
     only = "screenshot" if config.getoption("screenshot") else "not screenshot"
     config.option.markexpr = f"({config.option.markexpr}) and {only}" if config.option.markexpr \
@@ -66,7 +58,6 @@ def pytest_configure(config):
 
 
 def pytest_collection_modifyitems(config, items):
-    """Skips the tests of other platforms."""
     platform = config.getoption("platform")
     for item in items:
         marker = item.get_closest_marker("platforms")
@@ -77,11 +68,6 @@ def pytest_collection_modifyitems(config, items):
 @pytest.fixture(scope="session")
 def platform(pytestconfig):
     return pytestconfig.getoption("platform")
-
-
-@pytest.fixture(scope="session")
-def release_zip(pytestconfig):
-    return pytestconfig.getoption("zip")
 
 
 @pytest.fixture(scope="session")
@@ -103,9 +89,9 @@ def min_size_probe(tmp_path_factory):
 
 
 @pytest.fixture
-def site(release_zip, tmp_path):
+def site(pytestconfig, tmp_path):
     """The page's own server for each test, which the test may stop or change."""
-    served = Site(release_zip, tmp_path / "site")
+    served = Site(pytestconfig.getoption("zip"), tmp_path / "site")
     yield served
     served.stop()
 

@@ -146,8 +146,7 @@ class WineGame(DesktopGame):
 
     def key(self, *keys):
         # Wine takes Shift from its own record of the keys held down, which a key sent to the
-        # window does not change, so "plus" would arrive as "=". The keypad's Plus is Plus
-        # without Shift.
+        # window does not change: "plus" would arrive as "=", the keypad's Plus as Plus.
         super().key(*["KP_Add" if key == "plus" else key for key in keys])
 
     def probe(self, *args):
@@ -159,8 +158,7 @@ class WineGame(DesktopGame):
 
     def minimum_size(self):
         # Windows' own answer: Wine gives X no minimum for a window that can be resized.
-        width, height = self.probe().split()
-        return int(width), int(height)
+        return tuple(map(int, self.probe().split()))
 
     def loaded_dlls(self):
         """The file names, in lower case, of the native DLLs that Wine loaded for the game."""
@@ -203,15 +201,14 @@ class Site:
 class Page:
     """The page in a headless Chromium of its own, with a new profile."""
 
-    # A desktop browser window of an ordinary size.
-    WINDOW = (800, 900)
     # The page and the game start within this many seconds even on a busy machine.
     start_timeout = 90
     # One wheel notch as a browser reports it: 120 pixels, the same number as a desktop notch
     # in eighths of a degree.
     WHEEL_NOTCH = 120
 
-    def __init__(self, url, size=WINDOW, flags=()):
+    # By default in a desktop browser window of an ordinary size.
+    def __init__(self, url, size=(800, 900), flags=()):
         self.profile = tempfile.TemporaryDirectory(prefix="kelo-web-profile.",
                                                    ignore_cleanup_errors=True)
         options = webdriver.ChromeOptions()

@@ -148,8 +148,7 @@ class Well:
         return {cell: colour for cell, colour in found.items() if colour is not None}
 
     def __str__(self):
-        return (f"well ({self.left}, {self.top})-({self.right}, {self.bottom}), "
-                f"zoom {self.zoom:.3f}")
+        return f"well ({self.left}, {self.top})-({self.right}, {self.bottom}), zoom {self.zoom:.3f}"
 
 
 def try_well(shot):

@@ -47,8 +47,7 @@ def well_until(game, what, accept, timeout=10, interval=0.05):
 
 
 def first_well(game):
-    """Waits for the first shot that shows the well with a pair in its top rows; returns the
-    well and that shot."""
+    """Waits for a shot of the well with a pair in its top rows; returns the well and the shot."""
     def pair_on_top():
         shot = game.shot()
         well = try_well(shot)

@@ -35,8 +35,7 @@ def check_centred(page, well):
 
 
 def check_plays(page, where):
-    """The well shows at zoom 1 with the falling pair, which moves down a cell on Down; returns
-    the well."""
+    """The well at zoom 1 and its falling pair, which Down moves a cell; returns the well."""
     well, first = first_well(page)
     # Paused at once, while the pair is still near the top.
     box = paused_pair(page, well, 0.6, f" {where}")
@@ -130,8 +129,7 @@ def test_plays_without_webgl(start_game):
 
 
 def kept_for_later(page):
-    """Waits until the service worker controls the page, its cache filled; returns the names of
-    the caches."""
+    """Waits until the service worker, its cache filled, controls the page; returns the caches."""
     poll("the service worker to control the page",
          lambda: page.js("return navigator.serviceWorker.controller !== null"), 60)
     return cache_names(page)

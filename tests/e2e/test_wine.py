@@ -18,8 +18,9 @@ RELEASE_FILES = [
 
 
 @pytest.fixture(scope="module")
-def release_folder(release_zip, tmp_path_factory):
-    folder = unpack(release_zip, tmp_path_factory.mktemp("list"), "*-windows-x86_64")
+def release_folder(pytestconfig, tmp_path_factory):
+    folder = unpack(pytestconfig.getoption("zip"), tmp_path_factory.mktemp("list"),
+                    "*-windows-x86_64")
     return folder, sorted(path.relative_to(folder).as_posix()
                           for path in folder.rglob("*") if path.is_file())
 
