@@ -33,7 +33,6 @@ def pytest_addoption(parser):
                     help="how many pairs --screenshot drops at least")
 
 
-@pytest.hookimpl(trylast=True)  # after pytest-xvfb's, which starts the run's own Xvfb
 def pytest_configure(config):
     config.addinivalue_line("markers", "platforms(*names): runs only on the platforms named")
     config.addinivalue_line("markers", "storm: the key storm, run on its own")
@@ -46,9 +45,6 @@ def pytest_configure(config):
     for name in NEEDS[platform]:
         if not os.path.exists(config.getoption(name) or ""):
             raise pytest.UsageError(f"--platform={platform} needs --{name}, of a path that exists")
-    # The game and xdotool, xprop and import find it in $DISPLAY.
-    if platform != "web" and getattr(config, "xvfb", None) is None:
-        raise pytest.UsageError("no Xvfb of the run's own: pytest-xvfb found none, or was off")
     # --screenshot runs alone, and otherwise not at all: the marks that -m selects by.
     only = "screenshot" if config.getoption("screenshot") else "not screenshot"
     config.option.markexpr = f"({config.option.markexpr}) and {only}" if config.option.markexpr \
@@ -106,6 +102,9 @@ def start_game(request, platform, tmp_path):
     if platform == "web":
         # Set up first, so that it stops only once its pages are closed.
         request.getfixturevalue("site")
+    elif request.getfixturevalue("xvfb") is None:
+        # The game and xdotool, xprop and import find the run's own in $DISPLAY.
+        pytest.fail("no Xvfb of the run's own: pytest-xvfb found none, or was told not to")
 
     def start(prepare=None, url=None, **page):
         number = len(games) + 1
