@@ -1,48 +1,33 @@
-"""The real game driven from outside its process, wherever it runs. One run tests one platform:
-
-    --platform=x11  --game=KELOKELO --workdir=DIR   the Linux build's window in an Xvfb of its
-                                                    own, started in DIR (whose ./images it uses)
-    --platform=wine --zip=WINDOWS.zip               the Windows release under Wine, unpacked into
-                                                    new folders with spaces and accents in their
-                                                    names, in an Xvfb of its own
-    --platform=web  --zip=WEB.zip                   the page, served from 127.0.0.1, in Debian's
-                                                    headless Chromium
-
-Tests for the other platforms are skipped. One run makes a file rather than tests:
-
-    --screenshot=OUT.png [--pairs=N]   plays until blobs of three colours have settled, saves the
-                                       window as OUT.png once the picture passes its checks
-
-It runs that alone. Run with Debian's Python, whose pytest and Selenium these are:
-
-    /usr/bin/python3 -m pytest tests/e2e --platform=x11 --game=build/kelokelo --workdir=.
-"""
+"""The real game driven from outside its process, on the platform that --platform names (see
+pytest --help and docs/testing.md); the tests of the other platforms are skipped."""
 
 import os
+import random
 import signal
 import subprocess
 import sys
+from pathlib import Path
 
 import pytest
 
 # The suite's folder stays free of caches.
 sys.dont_write_bytecode = True
 
-from kelo_games import (Page, Site, WineGame, WinePrefix, X11Game,  # noqa: E402
-                        unpack_release)
+from kelo_games import WINE_ENVIRONMENT, Page, Site, WineGame, X11Game, unpack  # noqa: E402
 
-PLATFORMS = ("x11", "wine", "web")
-HERE = os.path.dirname(os.path.abspath(__file__))
+NEEDS = {"x11": ["game", "workdir"], "wine": ["zip"], "web": ["zip"]}
 
 
 def pytest_addoption(parser):
     group = parser.getgroup("kelo", "the real game")
-    group.addoption("--platform", choices=PLATFORMS, help="where the game runs")
-    group.addoption("--game", help="x11: the game's executable")
-    group.addoption("--workdir", help="x11: the folder the game runs in, whose ./images it loads")
-    group.addoption("--zip", help="wine, web: the release zip")
+    group.addoption("--platform", choices=list(NEEDS), help="where the game runs")
+    group.addoption("--game", type=os.path.abspath, help="x11: the game's executable")
+    group.addoption("--workdir", type=os.path.abspath,
+                    help="x11: the folder the game runs in, whose ./images it loads")
+    group.addoption("--zip", type=os.path.abspath, help="wine, web: the release zip")
     group.addoption("--keys", type=int, default=20000, help="x11: the key storm's length")
-    group.addoption("--seed", type=int, default=None, help="x11: the key storm's seed")
+    group.addoption("--seed", type=int, default=random.randrange(1 << 30),
+                    help="x11: the key storm's seed, random unless given")
     group.addoption("--screenshot", metavar="OUT.png", help="only save a screenshot as OUT.png")
     group.addoption("--pairs", type=int, default=6,
                     help="how many pairs --screenshot drops at least")
@@ -52,59 +37,28 @@ def pytest_configure(config):
     config.addinivalue_line("markers", "platforms(*names): runs only on the platforms named")
     config.addinivalue_line("markers", "storm: the key storm, run on its own")
     config.addinivalue_line("markers", "screenshot: saves --screenshot, run only with it")
-    config.kelo_summary = []
-    if config.getoption("help", False) or config.getoption("collectonly", False):
+    if config.getoption("help") or config.getoption("collectonly"):
         return
     platform = config.getoption("platform")
     if platform is None:
         raise pytest.UsageError("--platform=x11|wine|web is needed")
-    needed = {"x11": ["game", "workdir"], "wine": ["zip"], "web": ["zip"]}[platform]
-    missing = [f"--{name}" for name in needed if not config.getoption(name)]
-    if missing:
-        raise pytest.UsageError(f"--platform={platform} needs {' and '.join(missing)}")
-    for name in needed:
-        path = config.getoption(name)
-        if not os.path.exists(path):
-            raise pytest.UsageError(f"--{name}={path} does not exist")
+    for name in NEEDS[platform]:
+        if not os.path.exists(config.getoption(name) or ""):
+            raise pytest.UsageError(f"--platform={platform} needs --{name}, of a path that exists")
+    # --screenshot runs alone, and otherwise not at all: the marks that -m selects by.
+    only = "screenshot" if config.getoption("screenshot") else "not screenshot"
+    config.option.markexpr = f"({config.option.markexpr}) and {only}" if config.option.markexpr \
+        else only
     # Ended from outside, as by a time limit, the run still ends every process it started.
-    signal.signal(signal.SIGTERM, interrupt)
-
-
-def interrupt(signum, frame):
-    raise KeyboardInterrupt(f"signal {signum}")
+    signal.signal(signal.SIGTERM, signal.default_int_handler)
 
 
 def pytest_collection_modifyitems(config, items):
-    """Runs --screenshot alone, and leaves it out otherwise; skips the tests of other
-    platforms."""
-    only = config.getoption("screenshot") is not None
-    keep, drop = [], []
-    for item in items:
-        makes = item.get_closest_marker("screenshot") is not None
-        (keep if makes == only else drop).append(item)
-    if drop:
-        config.hook.pytest_deselected(items=drop)
-        items[:] = keep
     platform = config.getoption("platform")
     for item in items:
         marker = item.get_closest_marker("platforms")
         if marker is not None and platform not in marker.args:
             item.add_marker(pytest.mark.skip(reason=f"only on {', '.join(marker.args)}"))
-
-
-@pytest.hookimpl(hookwrapper=True)
-def pytest_runtest_makereport(item, call):
-    """Keeps each phase's report on the test, for its fixtures to see whether it failed."""
-    outcome = yield
-    report = outcome.get_result()
-    setattr(item, f"report_{report.when}", report)
-
-
-def pytest_terminal_summary(terminalreporter, config):
-    if config.kelo_summary:
-        terminalreporter.section("figures")
-        for line in config.kelo_summary:
-            terminalreporter.write_line(line)
 
 
 @pytest.fixture(scope="session")
@@ -113,86 +67,62 @@ def platform(pytestconfig):
 
 
 @pytest.fixture(scope="session")
-def summary(pytestconfig):
-    """Lines printed at the end of the run, whatever pytest captures."""
-    return pytestconfig.kelo_summary
-
-
-@pytest.fixture(scope="session")
-def release_zip(pytestconfig):
-    return os.path.abspath(pytestconfig.getoption("zip"))
-
-
-@pytest.fixture(scope="session")
-def x_display(xvfb):
-    """The run's own Xvfb, started by pytest-xvfb, as $DISPLAY for the game and for xdotool,
-    xprop and import."""
-    if xvfb is None:
-        pytest.fail("no Xvfb for the window tests: pytest-xvfb found no Xvfb, or was told not to")
-    os.environ["DISPLAY"] = f":{xvfb.display}"
-    return os.environ["DISPLAY"]
-
-
-@pytest.fixture(scope="session")
-def wine_prefix(x_display, tmp_path_factory):
-    prefix = WinePrefix(str(tmp_path_factory.mktemp("wine")))
-    yield prefix
-    prefix.stop()
+def wine_env(tmp_path_factory):
+    env = dict(os.environ, **WINE_ENVIRONMENT,
+               WINEPREFIX=str(tmp_path_factory.mktemp("wine") / "prefix"))
+    boot = subprocess.run(["wine", "wineboot", "--init"], env=env, capture_output=True, text=True)
+    assert boot.returncode == 0, f"wineboot failed:\n{boot.stdout}{boot.stderr}"
+    yield env
+    subprocess.run(["wineserver", "-k"], env=env, capture_output=True)
 
 
 @pytest.fixture(scope="session")
 def min_size_probe(tmp_path_factory):
-    """minsize.exe, built for Windows from minsize.c beside this file."""
     exe = tmp_path_factory.mktemp("probe") / "minsize.exe"
-    subprocess.run(["x86_64-w64-mingw32-gcc", "-municode", "-O2", "-o", str(exe),
-                    os.path.join(HERE, "minsize.c")], check=True)
+    subprocess.run(["x86_64-w64-mingw32-gcc", "-municode", "-O2", "-o", exe,
+                    Path(__file__).with_name("minsize.c")], check=True)
     return str(exe)
 
 
-@pytest.fixture(scope="session")
-def site(release_zip, tmp_path_factory):
-    served = Site(release_zip, str(tmp_path_factory.mktemp("site")))
+@pytest.fixture
+def site(pytestconfig, tmp_path):
+    """The page's own server for each test, which the test may stop or change."""
+    served = Site(pytestconfig.getoption("zip"), tmp_path / "site")
     yield served
     served.stop()
 
 
 @pytest.fixture
 def start_game(request, platform, tmp_path):
-    """Starts the game on the run's platform: start_game() for the usual one;
-    start_game(prepare=f) under Wine calls f(folder) on the unpacked folder before the start;
-    start_game(size=(w, h)) opens the page in a browser window of that size,
-    start_game(flags=[...]) in a browser started with those flags, and start_game(url=u) from
-    another server than the run's.
-
-    Each game is ended after the test; it must not have ended by itself meanwhile (unless the
-    test ended it) nor reported a failed assertion, and the page must have left no trouble in
-    the console."""
+    """start_game() starts the game on the run's platform; under Wine, start_game(prepare=f)
+    calls f(folder) on the unpacked folder first; in the browser, start_game(url=, size=,
+    flags=) opens another server's page, in a window of that size (w, h), in a browser started
+    with those flags. Each game is ended after the test, and must have shown no trouble()."""
     games = []
+    if platform == "web":
+        # Set up first, so that it stops only once its pages are closed.
+        request.getfixturevalue("site")
+    elif request.getfixturevalue("xvfb") is None:
+        # The game and xdotool, xprop and import find the run's own in $DISPLAY.
+        pytest.fail("no Xvfb of the run's own: pytest-xvfb found none, or was told not to")
 
-    def start(prepare=None, size=None, flags=(), url=None):
+    def start(prepare=None, url=None, **page):
         number = len(games) + 1
-        if platform in ("x11", "wine"):
-            request.getfixturevalue("x_display")
-        if platform == "x11":
-            logs = tmp_path / f"game{number}"
-            logs.mkdir()
-            game = X11Game(os.path.abspath(request.config.getoption("game")),
-                           os.path.abspath(request.config.getoption("workdir")), str(logs))
-        elif platform == "wine":
-            prefix = request.getfixturevalue("wine_prefix")
-            probe = request.getfixturevalue("min_size_probe")
+        if platform == "web":
+            game = Page(url or request.getfixturevalue("site").url, **page)
+        elif platform == "x11":
+            game = X11Game(request.config.getoption("game"),
+                           request.config.getoption("workdir"), tmp_path / f"game{number}")
+        else:
             # Players unpack the game wherever they like: a name with spaces and accents.
-            parent = str(tmp_path / f"Jeux vidéo {number}")
-            folder = unpack_release(request.getfixturevalue("release_zip"), parent)
+            parent = tmp_path / f"Jeux vidéo {number}"
+            folder = unpack(request.config.getoption("zip"), parent, "*-windows-x86_64")
             if prepare is not None:
                 prepare(folder)
-            game = WineGame(prefix, folder, parent, probe)
-            if prepare is not None:
-                # A folder changed by the test: the test judges the warnings itself.
-                game.has_images = False
-        else:
-            url = url or request.getfixturevalue("site").url
-            game = Page(url, size or Page.WINDOW, flags)
+            game = WineGame(request.getfixturevalue("wine_env"), folder, parent,
+                            request.getfixturevalue("min_size_probe"))
+            # A folder changed by the test: the test judges the warnings itself.
+            game.has_images &= prepare is None
         games.append(game)
         if platform != "web":
             game.wait_for_window()
@@ -200,14 +130,12 @@ def start_game(request, platform, tmp_path):
 
     yield start
 
-    reports = [getattr(request.node, f"report_{when}", None) for when in ("setup", "call")]
-    failed = any(report is not None and report.failed for report in reports)
     trouble = []
     for game in games:
         try:
             trouble += game.trouble()
-            if failed or trouble:
-                print(f"--- the game's last messages\n{game.log_tail()}")
+            # Shown with the test's report when it fails.
+            print("--- the game's last messages", *game.messages()[-50:], sep="\n")
         finally:
             game.stop()
     assert not trouble, "trouble while the game ran:\n" + "\n".join(trouble)
@@ -216,11 +144,3 @@ def start_game(request, platform, tmp_path):
 @pytest.fixture
 def game(start_game):
     return start_game()
-
-
-def pytest_report_header(config):
-    platform = config.getoption("platform")
-    if platform:
-        where = config.getoption("game") if platform == "x11" else config.getoption("zip")
-        return f"kelokelo: {platform}, {where}"
-    return None

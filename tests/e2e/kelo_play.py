@@ -3,12 +3,15 @@ answers key(*names) and shot() (see kelo_games.py) and judges what it shows with
 Every wait polls until its condition holds or a deadline passes, so a slow machine makes a test
 slower, not flaky."""
 
-import os
+import tempfile
 import time
+from pathlib import Path
 
-from kelo_pixels import (CELL, PAIR_PIXELS, SPAWN_ROWS, WELL_COLUMNS, WELL_H, WELL_ROWS, WELL_W,
-                         Failure, check, check_screenshot, counted, describe, in_top_rows,
-                         is_horizontal, shifted, try_well)
+import numpy
+from PIL import Image
+
+from kelo_pixels import (PAIR_PIXELS, SPAWN_ROWS, WELL_COLUMNS, WELL_ROWS, Failure, check,
+                         check_screenshot, counted, describe, try_well)
 
 # How often the board moves a falling blob down by a row, in seconds.
 TICK = 0.25
@@ -22,77 +25,57 @@ def step(message):
     print(f"-- {message}", flush=True)
 
 
-def poll(what, condition, timeout, interval=0.05):
-    """Calls condition() until it returns something true; returns that, or fails at the
-    deadline."""
+def poll(what, value, timeout, interval=0.05, accept=bool):
+    """Calls value() until it returns something, not None, that accept() takes; returns that,
+    or fails at the deadline."""
     deadline = time.monotonic() + timeout
     while True:
-        result = condition()
-        if result:
+        result = value()
+        if result is not None and accept(result):
             return result
         if time.monotonic() >= deadline:
             raise Failure(f"timed out after {timeout} s waiting for {what}")
         time.sleep(interval)
 
 
-def first_well(game, timeout=None):
-    """Waits for the first shot that shows the well with a pair in its top rows; returns the
-    well and that shot."""
-    state = {}
-
-    def pair_on_top():
-        shot = game.shot()
-        well = try_well(shot)
-        if well is not None and well.top_rows(shot) >= PAIR_PIXELS:
-            state["well"], state["shot"] = well, shot
-            return True
-        return False
-    poll("the well with a pair in its top rows", pair_on_top,
-         game.start_timeout if timeout is None else timeout, 0.02)
-    return state["well"], state["shot"]
-
-
-def wait_still(game, well, seconds, timeout):
-    """Waits until the well has not changed for `seconds`; returns the blobs' box then."""
-    deadline = time.monotonic() + timeout
-    shot = game.shot()
-    reference, since = well.region(shot), time.monotonic()
-    while time.monotonic() - since < seconds:
-        if time.monotonic() >= deadline:
-            raise Failure(f"the board did not stand still for {seconds} s within {timeout} s")
-        time.sleep(0.05)
-        current = game.shot()
-        region = well.region(current)
-        if region != reference:
-            shot, reference, since = current, region, time.monotonic()
-    return well.blobs(shot)
-
-
 def blobs_until(game, well, what, accept, timeout=10, interval=0.05):
-    """Polls until the blobs' box in the well is accepted; returns it."""
-    def found():
-        box = well.blobs(game.shot())
-        return box if box is not None and accept(box) else None
-    return poll(what, found, timeout, interval)
+    return poll(what, lambda: well.blobs(game.shot()), timeout, interval, accept)
 
 
 def well_until(game, what, accept, timeout=10, interval=0.05):
-    """Polls until the well found in the window is accepted; returns it."""
-    def found():
-        well = try_well(game.shot())
-        return well if well is not None and accept(well) else None
-    return poll(what, found, timeout, interval)
+    return poll(what, lambda: try_well(game.shot()), timeout, interval, accept)
+
+
+def first_well(game):
+    """Waits for a shot of the well with a pair in its top rows; returns the well and the shot."""
+    def pair_on_top():
+        shot = game.shot()
+        well = try_well(shot)
+        return (well, shot) if well is not None and well.top_rows(shot) >= PAIR_PIXELS else None
+    return poll("the well with a pair in its top rows", pair_on_top, game.start_timeout, 0.02)
+
+
+def wait_still(game, well, seconds, timeout=20):
+    """Waits until the well has not changed for `seconds`; returns the blobs' box then."""
+    seen = {}
+
+    def still():
+        shot = game.shot()
+        if well.region(shot) != seen.get("region"):
+            seen.update(region=well.region(shot), shot=shot, since=time.monotonic())
+        return time.monotonic() - seen["since"] >= seconds
+    poll(f"the board to stand still for {seconds} s", still, timeout)
+    return well.blobs(seen["shot"])
 
 
 def wait_moved(game, well, before, what):
     return blobs_until(game, well, what, lambda box: box[:4] != before[:4])
 
 
-def paused_pair(game, well):
-    """Stops the board and returns the box of the blobs standing still on it."""
+def paused_pair(game, well, seconds=1.2, where=""):
     game.key("space")
-    box = wait_still(game, well, 1.2, 20)
-    check(box is not None, "nothing on the board while paused")
+    box = wait_still(game, well, seconds)
+    check(box is not None, f"nothing on the board while paused{where}")
     return box
 
 
@@ -103,60 +86,11 @@ def settled_colours(game, well, timeout=10):
         first = game.shot()
         time.sleep(TICK + 0.05)
         second = game.shot()
-        if well.rows_region(first, SPAWN_ROWS) != well.rows_region(second, SPAWN_ROWS):
-            return None
-        # Wrapped, so that an empty well still counts as an answer.
-        return [well.colours(second, range(SPAWN_ROWS, WELL_ROWS))]
-    return poll("the blobs below the spawn rows to stand still", settled, timeout, 0)[0]
-
-
-def steer(game, well):
-    """Space, Return, the arrow keys, Z and X on a new pair, seen in the pixels. Leaves the game
-    paused with the pair in the upper half of the well."""
-    step("Space stops the board, a second Space starts it again")
-    paused_pair(game, well)
-    reference = well.region(game.shot())
-    game.key("space")
-    poll("the board to move again after the second Space",
-         lambda: well.region(game.shot()) != reference, 10)
-
-    step("Return while paused empties the board; the next pair is placed and falls")
-    game.key("space")
-    wait_still(game, well, 1.2, 20)
-    game.key("Return")
-    blobs_until(game, well, "a lone pair in the top rows after the restart",
-                lambda b: in_top_rows(b, well), interval=0.02)
-    game.key("space")
-    box = wait_still(game, well, 1.2, 20)
-    check(box is not None, "the new pair is gone")
-    check(box[3] < WELL_H / 2, f"the pair reached the lower half before the pause: {box}")
-
-    step("Down, Left and Right move the pair by one cell while paused")
-    game.key("Down")
-    after = wait_moved(game, well, box, "the pair to move down")
-    check(shifted(box, after) == (0, CELL), f"Down moved the pair from {box} to {after}")
-    box = after
-    first, second = ("Left", "Right") if box[0] >= CELL else ("Right", "Left")
-    for key in (first, second):
-        game.key(key)
-        after = wait_moved(game, well, box, f"the pair to move on {key}")
-        expect = (-CELL if key == "Left" else CELL, 0)
-        check(shifted(box, after) == expect, f"{key} moved the pair from {box} to {after}")
-        box = after
-
-    step("Z and X turn the pair while paused")
-    game.key("Down")
-    box = wait_moved(game, well, box, "the pair to move down again")
-    game.key("z")
-    turned = wait_moved(game, well, box, "the pair to turn on Z")
-    check(is_horizontal(turned) != is_horizontal(box), f"Z turned the pair from {box} to {turned}")
-    game.key("x")
-    back = wait_moved(game, well, turned, "the pair to turn back on X")
-    check(is_horizontal(back) == is_horizontal(box), f"X turned the pair from {turned} to {back}")
-    # Away from the walls no turn is shifted, and X undoes Z exactly.
-    if box[0] >= CELL and box[2] < WELL_W - CELL:
-        check(back[:4] == box[:4], f"Z and X moved the pair from {box} to {back}")
-    return back
+        if well.region(first, SPAWN_ROWS) == well.region(second, SPAWN_ROWS):
+            return well.colours(second, range(SPAWN_ROWS, WELL_ROWS))
+    # An empty well is an answer too.
+    return poll("the blobs below the spawn rows to stand still", settled, timeout, 0,
+                accept=lambda colours: True)
 
 
 def drop_pairs(game, well, pairs, colours_wanted=3):
@@ -184,35 +118,30 @@ def drop_pairs(game, well, pairs, colours_wanted=3):
                 return colours
         check(dropped < MAX_SCREENSHOT_PAIRS,
               f"after {dropped} pairs only {describe(colours)} have settled")
-        before = well.rows_region(game.shot(), SPAWN_ROWS)
+        before = well.region(game.shot(), SPAWN_ROWS)
         column = SCREENSHOT_COLUMNS[dropped % len(SCREENSHOT_COLUMNS)]
         # Against the left wall first, wherever the pair came in, then out to its column.
         game.key(*["Left"] * (WELL_COLUMNS - 1), *["Right"] * column, *["Down"] * (WELL_ROWS + 2))
-        poll("the pair to land", lambda: well.rows_region(game.shot(), SPAWN_ROWS) != before, 10)
+        poll("the pair to land", lambda: well.region(game.shot(), SPAWN_ROWS) != before, 10)
         game.key("space")
         dropped += 1
 
 
 def take_screenshot(game, output, pairs, colours_wanted=3):
     """Plays until blobs of `colours_wanted` colours have settled and saves the window as a PNG
-    at `output`, once the picture passes check_screenshot; returns the well and colours it
-    shows."""
-    well = well_until(game, "the well drawn with its shadow", lambda w: True, game.start_timeout)
+    at `output`, once the picture passes check_screenshot."""
+    well = well_until(game, "the well drawn with its shadow", bool, game.start_timeout)
     print(f"   {well}")
     step(f"dropping at least {pairs} pairs, until blobs of {colours_wanted} colours have settled")
     drop_pairs(game, well, pairs, colours_wanted)
     # Saved beside the output and moved over it only once it passes, so that a failed run
     # never leaves a bad picture where another one is expected.
-    directory = os.path.dirname(os.path.abspath(output))
-    os.makedirs(directory, exist_ok=True)
-    partial = os.path.join(directory, f".{os.path.basename(output)}.{os.getpid()}.png")
-    try:
-        game.save_png(partial)
+    output = Path(output).absolute()
+    output.parent.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=output.parent, prefix=".kelo-screenshot.") as folder:
+        partial = Path(folder) / output.name
+        Image.fromarray(game.shot().astype(numpy.uint8)).save(partial)
         step("checking the picture")
         well, colours = check_screenshot(partial)
-        os.replace(partial, output)
-    finally:
-        if os.path.exists(partial):
-            os.remove(partial)
+        partial.replace(output)
     print(f"   {well}; {describe(colours)}; saved {output}")
-    return well, colours

@@ -1,13 +1,9 @@
-/* Windows' own view of the game's window, asked Windows' way, for what Wine does not pass on to
- * X or back from it:
+/* Windows' own view of the game's window, for what Wine does not pass on to X or back:
  *
- *   minsize.exe TITLE                 prints the smallest client area that the window lets
- *                                     itself be given, as "WIDTH HEIGHT": what it answers
- *                                     WM_GETMINMAXINFO with, less its frame (Wine passes no
- *                                     minimum size on to X for a window that can be resized);
+ *   minsize.exe TITLE                 prints "WIDTH HEIGHT": the smallest client area that the
+ *                                     window answers WM_GETMINMAXINFO with, less its frame;
  *   minsize.exe TITLE WIDTH HEIGHT    gives the window a client area of that size, as a player
- *                                     dragging its frame would (a window resized from X alone
- *                                     may not hear of it through Wine).
+ *                                     dragging its frame would.
  */
 #include <stdio.h>
 #include <stdlib.h>

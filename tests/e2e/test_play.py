@@ -1,25 +1,25 @@
 """The game as a player meets it, the same on every platform: the window or page, the well and
-its first pair, the keys that steer, land, restart and zoom, and the chain search's trace.
-Each test starts a new game."""
+its first pair, the keys that steer, land, restart and zoom, the chain search's trace and the
+images. Each test starts a new game. Beside them, what --screenshot makes."""
+
+import shutil
 
 import pytest
 
-from kelo_games import CHAIN_SEARCH_LINES
-from kelo_pixels import (BLOB_COLOURS, CELL, TITLE, WELL_H, WELL_W, ZOOM_STEP,
-                         check_background, describe, in_top_rows)
-from kelo_play import (blobs_until, drop_pairs, first_well, paused_pair, poll, steer,
-                       wait_still, well_until)
+from kelo_pixels import (BLOB_COLOURS, CELL, TITLE, WELL_H, WELL_W, ZOOM_STEP, check_background,
+                         in_top_rows, shifted)
+from kelo_play import (blobs_until, first_well, paused_pair, poll, step, take_screenshot,
+                       wait_moved, wait_still, well_until)
 
 RESTART_ATTEMPTS = 3
 
 
-def test_title(game):
+def test_title_and_minimum_size(game, platform):
+    """The window is titled for the game; on the desktop, it cannot be made smaller than the
+    well."""
     assert game.title() == TITLE
-
-
-@pytest.mark.platforms("x11", "wine")
-def test_minimum_size_is_the_well(game):
-    assert game.minimum_size() == (WELL_W, WELL_H)
+    if platform != "web":
+        assert game.minimum_size() == (WELL_W, WELL_H)
 
 
 def test_first_pair_in_the_well_at_zoom_1(game):
@@ -29,9 +29,48 @@ def test_first_pair_in_the_well_at_zoom_1(game):
     check_background(shot, well)
 
 
+def horizontal(box):
+    return box[2] - box[0] > box[3] - box[1]
+
+
 def test_steering_keys(game):
+    """Space, Return, the arrow keys, Z and X on a new pair, seen in the pixels."""
     well, _ = first_well(game)
-    steer(game, well)
+    step("Space stops the board, a second Space starts it again")
+    paused_pair(game, well)
+    reference = well.region(game.shot())
+    game.key("space")
+    poll("the board to move again after the second Space",
+         lambda: well.region(game.shot()) != reference, 10)
+
+    step("Return while paused empties the board; the next pair is placed and falls")
+    game.key("space")
+    wait_still(game, well, 1.2)
+    game.key("Return")
+    blobs_until(game, well, "a lone pair in the top rows after the restart",
+                lambda b: in_top_rows(b, well), interval=0.02)
+    box = paused_pair(game, well, where=": the new pair is gone")
+    assert box[3] < WELL_H / 2, f"the pair reached the lower half before the pause: {box}"
+
+    step("Down, Left and Right move the pair by one cell while paused")
+    moves = {"Down": (0, CELL), "Left": (-CELL, 0), "Right": (CELL, 0)}
+    # Left first, unless the pair is against the left wall.
+    for key in ["Down", *(("Left", "Right") if box[0] >= CELL else ("Right", "Left")), "Down"]:
+        game.key(key)
+        after = wait_moved(game, well, box, f"the pair to move on {key}")
+        assert shifted(box, after) == moves[key], f"{key} moved the pair from {box} to {after}"
+        box = after
+
+    step("Z and X turn the pair while paused")
+    game.key("z")
+    turned = wait_moved(game, well, box, "the pair to turn on Z")
+    assert horizontal(turned) != horizontal(box), f"Z turned the pair from {box} to {turned}"
+    game.key("x")
+    back = wait_moved(game, well, turned, "the pair to turn back on X")
+    assert horizontal(back) == horizontal(box), f"X turned the pair from {turned} to {back}"
+    # Away from the walls no turn is shifted, and X undoes Z exactly.
+    if box[0] >= CELL and box[2] < WELL_W - CELL:
+        assert back[:4] == box[:4], f"Z and X moved the pair from {box} to {back}"
 
 
 def test_landing_and_restart(game):
@@ -39,7 +78,7 @@ def test_landing_and_restart(game):
     The new pair stays in the top rows for a single tick: a machine too busy to take a shot
     within it lands that pair and restarts again, a few times at most."""
     well, _ = first_well(game)
-    for attempt in range(RESTART_ATTEMPTS):
+    for _ in range(RESTART_ATTEMPTS):
         paused_pair(game, well)
         game.key(*["Down"] * 14)
         landed = blobs_until(game, well, "the pair to reach the floor",
@@ -63,8 +102,8 @@ def test_chain_search_trace(game):
     well, _ = first_well(game)
     paused_pair(game, well)
     game.key(*["Down"] * 14, "space")
-    poll("the chain search's lines", lambda: all(game.printed(line)
-                                                 for line in CHAIN_SEARCH_LINES), 10)
+    lines = ["Total number of blue components: ", "Vertex 0 is in component "]
+    poll("the chain search's lines", lambda: all(game.printed(line) for line in lines), 10)
 
 
 def test_zoom_keys(game, platform):
@@ -76,40 +115,50 @@ def test_zoom_keys(game, platform):
     game.resize(600, 700)
     well = well_until(game, "the well centred in the larger window", lambda w: w.left > 100)
     assert abs(well.zoom - 1) < 0.02, f"resizing changed the zoom: {well}"
-    game.key("space")
-    wait_still(game, well, 0.6, 20)
+    paused_pair(game, well, 0.6)
+    # Each key, and the factor it scales the well by; the last one beyond zoom 1.
+    keys = [("minus", 1 / ZOOM_STEP)] * 2 + [("plus", ZOOM_STEP)] * (2 if platform == "web" else 3)
+    wells = [well]
+    for key, factor in keys:
+        game.key(key)
+        before = wells[-1].width
+        wells.append(well_until(game, f"the well to change its width on {key}",
+                                lambda w: abs(w.width - before) > 10))
+        ratio = wells[-1].width / before
+        assert abs(ratio - factor) < 0.03, (f"{key} took the well from {wells[-2]} to "
+                                            f"{wells[-1]}: {ratio:.3f}, not {factor:.3f}")
+    print("   widths", ", ".join(str(w.width) for w in wells))
+    assert abs(wells[4].width - WELL_W) <= 2, f"the well is not back at zoom 1: {wells[4]}"
 
-    def width_until(what, accept):
-        return well_until(game, what, lambda w: accept(w.width))
 
-    game.key("minus")
-    smaller = width_until("the well to shrink", lambda w: w < WELL_W - 10)
-    game.key("minus")
-    smallest = width_until("the well to shrink again", lambda w: w < smaller.width - 10)
-    game.key("plus")
-    larger = width_until("the well to grow", lambda w: w > smallest.width + 10)
-    game.key("plus")
-    back = width_until("the well back at zoom 1", lambda w: abs(w - WELL_W) <= 2)
-    steps = [(well, smaller, 1 / ZOOM_STEP), (smaller, smallest, 1 / ZOOM_STEP),
-             (smallest, larger, ZOOM_STEP)]
-    if platform != "web":
-        game.key("plus")
-        zoomed = width_until("the well to grow beyond zoom 1", lambda w: w > back.width + 10)
-        steps.append((well, zoomed, ZOOM_STEP))
-    print("   widths", ", ".join(str(after.width) for _, after, _ in steps), back.width)
-    for before, after, factor in steps:
-        ratio = after.width / before.width
-        assert abs(ratio - factor) < 0.03, \
-            f"the well went from {before} to {after}: scaled by {ratio:.3f}, not {factor:.3f}"
+def remove_images(folder):
+    shutil.rmtree(folder / "images")
+
+
+def spoil_images(folder):
+    (folder / "images/kelo_red.png").write_text("not a picture")
+    (folder / "images/kelo_blue.png").write_bytes(b"")
 
 
 @pytest.mark.platforms("x11", "wine")
-def test_images_from_the_folder_are_used(game):
-    """The game in a folder with images/ draws blobs of every colour without a warning about
-    them (which it gives when it first draws a colour whose image it cannot use)."""
-    if not game.has_images:
+@pytest.mark.parametrize("prepare, unusable", [
+    (None, []), (remove_images, sorted(BLOB_COLOURS)), (spoil_images, ["blue", "red"]),
+], ids=["images from the folder", "no images folder", "unusable files"])
+def test_images(start_game, platform, tmp_path, prepare, unusable):
+    """The game draws blobs of every colour, from the files in images/, or its own where they
+    are missing or unusable, and warns once for each file it could not use. It warns when it
+    first makes a blob of a colour, so the play goes on until every colour has been seen."""
+    if prepare is not None and platform != "wine":
+        pytest.skip("only the Windows release's unpacked folder is the test's to change")
+    game = start_game(prepare=prepare)
+    if prepare is None and not game.has_images:
         pytest.skip(f"no images/ in {game.folder}")
-    well, _ = first_well(game)
-    colours = drop_pairs(game, well, 6, len(BLOB_COLOURS))
-    print(f"   {describe(colours)}")
-    assert game.image_warnings() == []
+    take_screenshot(game, str(tmp_path / "blobs.png"), 6, len(BLOB_COLOURS))
+    assert sorted(game.image_warnings()) == [f"kelo_{colour}.png" for colour in unusable]
+
+
+@pytest.mark.screenshot
+@pytest.mark.platforms("x11", "wine")
+def test_screenshot(game, pytestconfig):
+    """Rather a run than a test, made only with --screenshot and then alone."""
+    take_screenshot(game, pytestconfig.getoption("screenshot"), pytestconfig.getoption("pairs"))

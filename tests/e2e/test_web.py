@@ -3,14 +3,12 @@ the browser window without scroll bars at any width, the wheel, and the web app 
 installs and that plays offline."""
 
 import json
-import os
 import urllib.request
 
 import pytest
 
-from kelo_games import Site
 from kelo_pixels import CELL, WELL_W, check_background, shifted
-from kelo_play import first_well, poll, wait_moved, wait_still, well_until
+from kelo_play import first_well, paused_pair, poll, wait_moved, well_until
 
 pytestmark = pytest.mark.platforms("web")
 
@@ -21,71 +19,69 @@ NARROW = (230, 700)
 
 
 def check_centred(page, well):
-    """The well sits in the middle of the page, as in the middle of the desktop window."""
-    width, height = page.js("return [window.innerWidth, window.innerHeight]")
+    """The well sits in the middle of the page, as in the middle of the desktop window, and
+    the page has no scroll bars."""
+    width, height, *scroll = page.js(
+        "const e = document.scrollingElement; return [window.innerWidth, window.innerHeight,"
+        " e.scrollWidth, e.clientWidth, e.scrollHeight, e.clientHeight]")
     across = (well.left + well.right) / 2 - width / 2
     down = (well.top + well.bottom) / 2 - height / 2
     assert abs(across) <= 3, f"the well is {across:+.0f} px off the middle across: {well}"
     assert abs(down) <= 3, f"the well is {down:+.0f} px off the middle down: {well}"
+    assert scroll[0] <= scroll[1] and scroll[2] <= scroll[3], \
+        f"the page scrolls: content {scroll[0]} x {scroll[2]}, view {scroll[1]} x {scroll[3]}"
+    assert (scroll[1], scroll[3]) == (width, height), \
+        f"scroll bars take room: {scroll[1]} x {scroll[3]} of {width} x {height}"
 
 
-def check_no_scroll_bars(page):
-    sizes = page.js("const e = document.scrollingElement;"
-                    "return [e.scrollWidth, e.clientWidth, e.scrollHeight, e.clientHeight,"
-                    "        window.innerWidth, window.innerHeight]")
-    assert sizes[0] <= sizes[1] and sizes[2] <= sizes[3], \
-        f"the page scrolls: content {sizes[0]} x {sizes[2]}, view {sizes[1]} x {sizes[3]}"
-    assert sizes[1] == sizes[4] and sizes[3] == sizes[5], \
-        f"scroll bars take room: {sizes[1]} x {sizes[3]} of {sizes[4]} x {sizes[5]}"
+def check_plays(page, where):
+    """The well at zoom 1 and its falling pair, which Down moves a cell; returns the well."""
+    well, first = first_well(page)
+    # Paused at once, while the pair is still near the top.
+    box = paused_pair(page, well, 0.6, f" {where}")
+    print(f"   {well}")
+    check_background(first, well)
+    page.key("Down")
+    after = wait_moved(page, well, box, f"the pair to move down {where}")
+    assert shifted(box, after) == (0, CELL), f"Down moved the pair {where} from {box} to {after}"
+    return well
 
 
 def test_site_files(site):
     # The page, Qt's loader, the game and its icon, and the notices in licenses/ (which
     # tests/release reads), linked from nowhere on the page.
     # The web app's manifest, icons and service worker beside them.
-    assert site.files == ["favicon.png", "icon-192.png", "icon-512.png", "index.html",
-                          "kelokelo.js", "kelokelo.wasm", "licenses", "manifest.json",
-                          "qtloader.js", "sw.js"]
-    status, kind, data = site.get("kelokelo.wasm")
-    assert (status, kind, data[:4]) == (200, "application/wasm", b"\0asm")
-    status, kind, data = site.get("favicon.png")
-    assert (status, kind, data[:8]) == (200, "image/png", b"\x89PNG\r\n\x1a\n")
+    assert sorted(path.name for path in site.root.iterdir()) == [
+        "favicon.png", "icon-192.png", "icon-512.png", "index.html", "kelokelo.js",
+        "kelokelo.wasm", "licenses", "manifest.json", "qtloader.js", "sw.js"]
+    for name, kind, start in [("kelokelo.wasm", "application/wasm", b"\0asm"),
+                              ("favicon.png", "image/png", b"\x89PNG\r\n\x1a\n")]:
+        status, served, data = site.get(name)
+        assert (status, served, data[:len(start)]) == (200, kind, start)
     # Browsers take a service worker in a script's type alone.
     status, kind, _ = site.get("sw.js")
     assert status == 200 and kind in ("text/javascript", "application/javascript")
 
 
-def test_icon_and_focus(game):
-    """The page names its icon, and starts the game with the focus on it."""
-    first_well(game)
-    icon = game.js("const l = document.querySelector('link[rel=icon]');"
-                   "return l ? l.getAttribute('href') : null")
-    assert icon == "favicon.png"
-    # In the game's place on the page, or in the hidden text field through which later
-    # versions of Qt take the keys for the window that has Qt's focus.
-    focused = game.js("const a = document.activeElement;"
-                      "return document.getElementById('game').contains(a)"
-                      "    || 'data-qinputcontext' in a ? null : a.tagName + '#' + a.id")
-    assert focused is None, f"the focus is on {focused}, not on the game"
-
-
-def test_well_centred_without_scroll_bars(game):
+def test_around_the_game(game):
+    """The page names its icon, starts the game with the focus on it, and names the game above
+    the game's place and its keys below it, outside that place, while the well stays in the
+    middle without scroll bars (the keys reaching the game are the steering test's)."""
     well, _ = first_well(game)
-    check_centred(game, well)
-    check_no_scroll_bars(game)
-
-
-def test_name_and_keys_beside_the_game(game):
-    """The page names the game above the game's place and its keys below it, outside that
-    place, while the well stays in the middle (the keys reaching the game are the steering
-    test's)."""
-    well, _ = first_well(game)
+    # The focus is in the game's place on the page, or in the hidden text field through which
+    # later versions of Qt take the keys for the window that has Qt's focus.
     page = game.js("""
         const box = id => { const r = document.getElementById(id).getBoundingClientRect();
                             return [r.left, r.top, r.right, r.bottom]; };
+        const icon = document.querySelector('link[rel=icon]'), a = document.activeElement;
         return {game: box('game'), title: box('title'), keys: box('keys'),
                 name: document.getElementById('title').innerText,
-                help: document.getElementById('keys').innerText};""")
+                help: document.getElementById('keys').innerText,
+                icon: icon ? icon.getAttribute('href') : null,
+                focus: document.getElementById('game').contains(a)
+                       || 'data-qinputcontext' in a ? null : a.tagName + '#' + a.id};""")
+    assert page["icon"] == "favicon.png"
+    assert page["focus"] is None, f"the focus is on {page['focus']}, not on the game"
     assert "Kelo Kelo" in page["name"]
     missing = [key for key in ("Left", "Right", "Down", "Z", "X", "Space", "Return", "Plus",
                                "Minus", "wheel") if key not in page["help"]]
@@ -96,10 +92,8 @@ def test_name_and_keys_beside_the_game(game):
 
 
 def test_wheel_zoom(game):
-    """One notch of the wheel out and one in again."""
     well, _ = first_well(game)
-    game.key("space")
-    wait_still(game, well, 0.6, 20)
+    paused_pair(game, well, 0.6)
     centre = ((well.left + well.right) // 2, (well.top + well.bottom) // 2)
     game.wheel(*centre, -1)
     out = well_until(game, "the well to shrink on the wheel", lambda w: w.width < WELL_W - 10)
@@ -110,36 +104,18 @@ def test_wheel_zoom(game):
                lambda w: abs(w.width - WELL_W) <= 2)
 
 
-def test_narrow_window(start_game):
-    """A window narrower than the game's shows the whole well, without scroll bars, and the
-    game still plays there."""
-    page = start_game(size=NARROW)
+@pytest.mark.parametrize("from_the_start", [True, False],
+                         ids=["narrow from the start", "narrowed after the start"])
+def test_narrow_window(start_game, from_the_start):
+    """A window narrower than the game's, from the start or narrowed after it, shows the whole
+    well in its middle, without scroll bars, and the game still plays there."""
+    page = start_game(size=NARROW) if from_the_start else start_game()
+    if not from_the_start:
+        first_well(page)
+        page.resize(*NARROW)
     width = page.js("return window.innerWidth")
     assert width <= NARROW[0], f"the narrow window is {width} px wide"
-    well, first = first_well(page)
-    # Paused at once, while the pair is still near the top.
-    page.key("space")
-    print(f"   {well}")
-    check_background(first, well)
-    check_centred(page, well)
-    check_no_scroll_bars(page)
-    box = wait_still(page, well, 0.6, 20)
-    assert box is not None, "no pair in the narrow window"
-    page.key("Down")
-    after = wait_moved(page, well, box, "the pair to move down in the narrow window")
-    assert shifted(box, after) == (0, CELL), f"Down moved the pair from {box} to {after}"
-
-
-def check_plays(page, where):
-    """The well shows with the falling pair, which moves down a cell on Down."""
-    well, first = first_well(page)
-    check_background(first, well)
-    page.key("space")
-    box = wait_still(page, well, 0.6, 20)
-    assert box is not None, f"no pair in the well {where}"
-    page.key("Down")
-    after = wait_moved(page, well, box, f"the pair to move down {where}")
-    assert shifted(box, after) == (0, CELL), f"Down moved the pair {where} from {box} to {after}"
+    check_centred(page, check_plays(page, "in the narrow window"))
 
 
 def test_plays_without_webgl(start_game):
@@ -152,91 +128,61 @@ def test_plays_without_webgl(start_game):
     check_plays(page, "without WebGL")
 
 
-def test_narrowed_after_the_start(start_game):
-    """The page narrowed after the game started still shows the whole well."""
-    page = start_game()
-    first_well(page)
-    page.resize(*NARROW)
-    well, first = first_well(page)
-    print(f"   {well}")
-    check_background(first, well)
-    check_centred(page, well)
-    check_no_scroll_bars(page)
-
-
-def site_of_its_own(release_zip, tmp_path):
-    """The page served by a server that the test alone stops or changes."""
-    return Site(release_zip, str(tmp_path / "site"))
-
-
 def kept_for_later(page):
-    """Waits until the service worker controls the page, its cache filled; returns the names of
-    the caches."""
+    """Waits until the service worker, its cache filled, controls the page; returns the caches."""
     poll("the service worker to control the page",
          lambda: page.js("return navigator.serviceWorker.controller !== null"), 60)
+    return cache_names(page)
+
+
+def cache_names(page):
     return page.driver.execute_async_script("caches.keys().then(arguments[0])")
 
 
-def test_plays_offline_after_one_visit(start_game, release_zip, tmp_path):
-    site = site_of_its_own(release_zip, tmp_path)
-    try:
-        page = start_game(url=site.url)
-        first_well(page)
-        assert len(kept_for_later(page)) == 1
-    finally:
-        site.stop()
+def test_installable_and_offline(start_game, site):
+    """Chromium finds the manifest, with no error, and nothing that keeps it from offering to
+    install the page; after one visit the page plays offline, from its service worker's
+    cache."""
+    page = start_game()
+    first_well(page)
+    assert len(kept_for_later(page)) == 1
+    manifest = page.driver.execute_cdp_cmd("Page.getAppManifest", {})
+    assert manifest["url"].endswith("/manifest.json")
+    assert manifest["errors"] == []
+    fields = json.loads(manifest["data"])
+    assert (fields["name"], fields["display"]) == ("Kelo Kelo", "standalone")
+    errors = page.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
+    assert errors["installabilityErrors"] == []
+    site.stop()
     with pytest.raises(OSError):
         urllib.request.urlopen(site.url, timeout=5)
     page.driver.refresh()
     check_plays(page, "after a reload with the server gone")
 
 
-def test_installable(game):
-    """Chromium finds the manifest, with no error, and nothing that keeps it from offering to
-    install the page."""
-    first_well(game)
-    kept_for_later(game)
-    manifest = game.driver.execute_cdp_cmd("Page.getAppManifest", {})
-    assert manifest["url"].endswith("/manifest.json")
-    assert manifest["errors"] == []
-    fields = json.loads(manifest["data"])
-    assert (fields["name"], fields["display"]) == ("Kelo Kelo", "standalone")
-    errors = game.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
-    assert errors["installabilityErrors"] == []
+def replace_in(path, old, new):
+    text = path.read_text(encoding="utf-8")
+    assert old in text, f"{path.name} lacks {old}"
+    path.write_text(text.replace(old, new), encoding="utf-8")
 
 
-def test_new_release_takes_over(start_game, release_zip, tmp_path):
+def test_new_release_takes_over(start_game, site):
     """A release with another version, served where the first was, replaces the first's cache
     once the browser checks for a new worker, and its page is what a reload shows."""
-    site = site_of_its_own(release_zip, tmp_path)
-    try:
-        page = start_game(url=site.url)
-        first_well(page)
-        [first] = kept_for_later(page)
-        name, version, digest = first.split("-")
-        second = f"{name}-{version}.1-{digest}"
-        worker = os.path.join(site.root, "sw.js")
-        with open(worker, encoding="utf-8") as text:
-            script = text.read()
-        assert f'"{first}"' in script
-        with open(worker, "w", encoding="utf-8") as text:
-            text.write(script.replace(first, second))
-        index = os.path.join(site.root, "index.html")
-        with open(index, encoding="utf-8") as text:
-            html = text.read()
-        with open(index, "w", encoding="utf-8") as text:
-            text.write(html.replace("<title>Kelo Kelo", "<title>Kelo Kelo (next)"))
-        page.driver.execute_async_script(
-            "navigator.serviceWorker.ready.then(r => r.update()).then(() => arguments[0]())")
-        poll("the new release's cache alone",
-             lambda: page.driver.execute_async_script(
-                 "caches.keys().then(arguments[0])") == [second], 60)
-        site.stop()
-        page.driver.refresh()
-        assert page.title().startswith("Kelo Kelo (next)")
-        check_plays(page, "from the new release's cache")
-    finally:
-        site.stop()
+    page = start_game()
+    first_well(page)
+    [first] = kept_for_later(page)
+    name, version, digest = first.split("-")
+    second = f"{name}-{version}.1-{digest}"
+    replace_in(site.root / "sw.js", f'"{first}"', f'"{second}"')
+    replace_in(site.root / "index.html", "<title>Kelo Kelo", "<title>Kelo Kelo (next)")
+    page.driver.execute_async_script(
+        "navigator.serviceWorker.ready.then(r => r.update()).then(() => arguments[0]())")
+    poll("the new release's cache alone", lambda: cache_names(page) == [second], 60)
+    site.stop()
+    page.driver.refresh()
+    assert page.title().startswith("Kelo Kelo (next)")
+    check_plays(page, "from the new release's cache")
 
 
 def test_plays_on_a_plain_http_host(start_game, site):
