@@ -1,9 +1,6 @@
 # Boost's headers for a build for Windows or the browser: Boost Graph is used through its
 # headers alone, and the cross compiler is given those headers and nothing else of the host's.
 # /usr/include as a whole would put the host's C library in front of the target's own.
-#
-# Included from the top-level CMakeLists.txt; defines the target Boost::headers.
-
 set(KELO_BOOST_HEADERS /usr/include/boost CACHE PATH "The host's Boost headers")
 if(NOT EXISTS "${KELO_BOOST_HEADERS}/graph/adjacency_list.hpp")
     message(FATAL_ERROR "No Boost Graph headers in ${KELO_BOOST_HEADERS} (libboost-graph-dev)")

@@ -1,10 +1,6 @@
-# Install rules and packaging.
-#
-# Included from the top-level CMakeLists.txt once the targets exist. Paths start from the game's
-# own PROJECT_SOURCE_DIR, so that they hold inside another project too.
-
+# Install rules and the Debian package. Paths start from the game's own PROJECT_SOURCE_DIR, so
+# that they hold inside another project too.
 set(KELO_APP_ID "io.github.quorvin.kelokelo")
-set(KELO_DATA_DIR "${PROJECT_SOURCE_DIR}/data")
 set(KELO_GENERATED_DIR "${CMAKE_CURRENT_BINARY_DIR}/data")
 # Everything below installs as the component "kelokelo", which an including project can pick.
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME kelokelo)
@@ -25,33 +21,28 @@ else()
     string(APPEND KELO_DESKTOP_EXEC "/kelokelo")
 endif()
 
-# The version and the release date come from the top-level CMakeLists.txt alone.
-configure_file("${KELO_DATA_DIR}/${KELO_APP_ID}.desktop.in"
-    "${KELO_GENERATED_DIR}/${KELO_APP_ID}.desktop" @ONLY)
-configure_file("${KELO_DATA_DIR}/${KELO_APP_ID}.metainfo.xml.in"
-    "${KELO_GENERATED_DIR}/${KELO_APP_ID}.metainfo.xml" @ONLY)
-configure_file("${KELO_DATA_DIR}/kelokelo.6.in" "${KELO_GENERATED_DIR}/kelokelo.6" @ONLY)
+foreach(file ${KELO_APP_ID}.desktop ${KELO_APP_ID}.metainfo.xml kelokelo.6)
+    configure_file("${KELO_DATA_DIR}/${file}.in" "${KELO_GENERATED_DIR}/${file}" @ONLY)
+endforeach()
 
-# Compressed at the highest level and without a name or a time stamp, so that two builds of
-# the same sources give the same bytes.
-function(kelo_gzip target source)
-    get_filename_component(name "${source}" NAME)
+# Installs the generated file <name> compressed at the highest level and without a name or a
+# time stamp, so that two builds of the same sources give the same bytes.
+add_custom_target(kelo_documents ALL)
+function(kelo_install_gzipped name destination)
     set(output "${KELO_GENERATED_DIR}/${name}.gz")
     add_custom_command(OUTPUT "${output}"
-        COMMAND gzip -9nc "${source}" > "${output}"
-        DEPENDS "${source}"
+        COMMAND gzip -9nc "${KELO_GENERATED_DIR}/${name}" > "${output}"
+        DEPENDS "${KELO_GENERATED_DIR}/${name}"
         VERBATIM)
-    target_sources(${target} PRIVATE "${output}")
+    target_sources(kelo_documents PRIVATE "${output}")
+    install(FILES "${output}" DESTINATION ${destination})
 endfunction()
-
-add_custom_target(kelo_documents ALL)
-kelo_gzip(kelo_documents "${KELO_GENERATED_DIR}/kelokelo.6")
+kelo_install_gzipped(kelokelo.6 ${CMAKE_INSTALL_MANDIR}/man6)
 
 # The installed game needs no data files of its own: the blob images are compiled into it,
 # and it falls back to those copies when ./images is missing. The static library kelo is
 # only linked into the game, so nothing of it is installed either.
-install(TARGETS kelokelo
-    RUNTIME DESTINATION ${KELO_INSTALL_BINDIR})
+install(TARGETS kelokelo RUNTIME DESTINATION ${KELO_INSTALL_BINDIR})
 
 install(FILES "${KELO_GENERATED_DIR}/${KELO_APP_ID}.desktop"
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -62,8 +53,6 @@ install(FILES "${KELO_DATA_DIR}/icons/kelokelo.png"
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
 install(FILES "${KELO_DATA_DIR}/icons/kelokelo.svg"
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES "${KELO_GENERATED_DIR}/kelokelo.6.gz"
-    DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
 # The copyright file carries the terms of LICENSE word for word, in the form Debian reads
 # (tests/build holds the two together): one notice, in every install and package.
@@ -89,21 +78,11 @@ execute_process(COMMAND date -u -R -d "${KELO_RELEASE_DATE}"
     OUTPUT_VARIABLE KELO_RELEASE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
     COMMAND_ERROR_IS_FATAL ANY)
 configure_file("${KELO_DATA_DIR}/changelog.in" "${KELO_GENERATED_DIR}/changelog" @ONLY)
-kelo_gzip(kelo_documents "${KELO_GENERATED_DIR}/changelog")
-install(FILES "${KELO_GENERATED_DIR}/changelog.gz"
-    DESTINATION ${KELO_DOC_DIR})
+kelo_install_gzipped(changelog ${KELO_DOC_DIR})
 
-set(CPACK_PACKAGE_NAME "kelokelo")
-set(CPACK_PACKAGE_VENDOR "Quorvin")
-set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+# CPack's defaults give the version, Debian's maintainer (the contact) and priority (optional).
 set(CPACK_PACKAGE_CONTACT "${KELO_PACKAGE_MAINTAINER}")
-set(CPACK_PACKAGE_INSTALL_DIRECTORY "kelokelo")
-set(CPACK_STRIP_FILES ON)
-set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
-
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "games")
-set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # The summary and the long description, stated once in data/description.txt; CPack indents the
 # long one the way Debian wants.
 file(STRINGS "${KELO_DATA_DIR}/description.txt" CPACK_PACKAGE_DESCRIPTION_SUMMARY LIMIT_COUNT 1)
@@ -116,7 +95,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Debian packages own their files as root, whoever builds them.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-
 set(CPACK_GENERATOR "DEB")
-
 include(CPack)

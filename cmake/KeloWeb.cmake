@@ -1,11 +1,6 @@
-# The game for the browser: kelokelo.js and kelokelo.wasm, linked against a static Qt for
-# WebAssembly, with Qt's loader, the page (web/index.html) and the game's icon as its favicon
-# beside them, and what makes the page a web app that a browser installs and plays offline: its
-# manifest, the icon at the sizes browsers ask for and a service worker. They are what the
-# browser zip holds; any static web server can serve them.
-#
-# Included from the top-level CMakeLists.txt when emscripten builds the game.
-
+# The game for the browser, linked against a static Qt for WebAssembly, with Qt's loader, the
+# page and what makes it a web app that a browser installs and plays offline: what the browser
+# zip holds, which any static web server can serve.
 # A static Qt links in every resource of its libraries, each pulled in by a call to the function
 # that registers it. web/unusedresources.cpp defines, registering nothing, those of the resources
 # the game never shows (some 400 kB of the widget styles' icons, which compress no further, among
@@ -28,8 +23,7 @@ foreach(kelo_image kelo_blue.png kelo_green.png kelo_red.png kelo_yellow.png)
     set_property(TARGET kelokelo APPEND PROPERTY LINK_DEPENDS "${kelo_path}")
 endforeach()
 
-# The page, its manifest, and the icon as favicon and at the sizes browsers ask for, drawn from
-# the SVG.
+# The icon as favicon and at the sizes browsers ask for, drawn from the SVG.
 foreach(kelo_file index.html manifest.json)
     configure_file("${PROJECT_SOURCE_DIR}/web/${kelo_file}" "${kelo_file}" COPYONLY)
 endforeach()
@@ -45,8 +39,7 @@ endforeach()
 set(kelo_web_files index.html favicon.png manifest.json qtloader.js kelokelo.js kelokelo.wasm
     icon-192.png icon-512.png)
 
-# The zip, with the notices of Qt and of what it builds in, which the page links statically,
-# and where the sources of the game and of that Qt are.
+# The notices cover Qt and what it builds in, which the page links statically.
 include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
 kelo_zip(web)
 

@@ -1,11 +1,6 @@
-# The Windows program and the folder a Windows player unpacks.
-#
-# Included from the top-level CMakeLists.txt, in place of the Debian install rules, when the
-# game is built for Windows. The game stays a console program, as it is at home on Windows:
-# started from Explorer it opens a console beside its window, showing the chain search.
-
-set(KELO_DATA_DIR "${PROJECT_SOURCE_DIR}/data")
-
+# The Windows program and the folder a Windows player unpacks. The game stays a console program,
+# as it is at home on Windows: started from Explorer it opens a console beside its window,
+# showing the chain search.
 file(STRINGS "${PROJECT_SOURCE_DIR}/LICENSE" KELO_COPYRIGHT_LINE REGEX "^Copyright " LIMIT_COUNT 1)
 set(KELO_WINDOWS_ICON "${KELO_DATA_DIR}/icons/kelokelo.ico")
 set(KELO_WINDOWS_MANIFEST "${KELO_DATA_DIR}/windows/kelokelo.manifest")
@@ -49,7 +44,6 @@ install(FILES ${kelo_runtime} DESTINATION .)
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/images" DESTINATION .)
 # README.txt, LICENSE and the notices of Qt and the MinGW runtime (from the packages of the
 # DLLs it ships), with where the sources are, all with Windows' line ends.
-set(CPACK_STRIP_FILES ON)
 include("${CMAKE_CURRENT_LIST_DIR}/KeloZip.cmake")
 kelo_zip(windows-x86_64 WINDOWS RUNTIME_DLLS ${kelo_runtime_dlls}
     TEXT_FILES "${KELO_DATA_DIR}/windows/README.txt" "${PROJECT_SOURCE_DIR}/LICENSE")

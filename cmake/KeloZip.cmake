@@ -1,18 +1,10 @@
-# The zip a Windows or browser player unpacks: CPack's ZIP generator over the install, in one
-# folder named after the game, its version and the platform, with the notices that travel with
-# a release in its licenses/ folder.
-#
 #   kelo_zip(<platform> [WINDOWS RUNTIME_DLLS <dll>... TEXT_FILES <file>...])
 #
-# The notices (docs/building.md) are written by tools/notices.py when the build is configured.
-# WINDOWS: the release for Windows, which also ships the MinGW-w64 runtime DLLs RUNTIME_DLLS
-# (their notices come from Debian's packages on this machine), and whose text files end their
-# lines in CR LF, the TEXT_FILES installed at the top of the zip (README.txt, LICENSE) too.
-#
-# Every time stamp in it is SOURCE_DATE_EPOCH when that is set (scripts/package sets it to
-# the last commit's time), the files are in sorted order (KeloZipSort.cmake packs them again)
-# and every mode is the install's own, whatever the umask: the same sources give the same bytes.
-# A caller that ships programs with symbols to strip sets CPACK_STRIP_FILES first.
+# The zip a Windows or browser player unpacks: CPack's ZIP generator over the install, in one
+# folder named after the game, its version and the platform, with the notices (written by
+# tools/notices.py when the build is configured) in its licenses/ folder. WINDOWS: the
+# notices cover the MinGW-w64 RUNTIME_DLLS too and end their lines in CR LF, as do the
+# TEXT_FILES installed at the top of the zip.
 set(KELO_SOURCE_COMMIT "" CACHE STRING
     "The commit of the game's source that the release is built from (empty: ask git)")
 set(KELO_SOURCE_REPOSITORY "" CACHE STRING
@@ -37,14 +29,9 @@ function(kelo_zip platform)
         install(FILES "${notices}.text/${name}" DESTINATION .)
     endforeach()
 
-    set(CPACK_PACKAGE_NAME kelokelo)
-    set(CPACK_PACKAGE_VENDOR Quorvin)
-    set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
     set(CPACK_PACKAGE_FILE_NAME "kelokelo-${PROJECT_VERSION}-${platform}")
     set(CPACK_GENERATOR ZIP)
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-    # CPack adds the files in the order the file system lists them: they are packed again in
-    # sorted order.
     set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/KeloZipSort.cmake")
     # The package directory of a preset, or the build folder.
     set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/package")
