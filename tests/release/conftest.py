@@ -1,7 +1,7 @@
 """The release checks take the zip to check from the command line:
 
-    python3 -m pytest tests/release --zip=build-windows-package/kelokelo-1.0.0-windows-x86_64.zip
-    python3 -m pytest tests/release --zip=build-web/kelokelo-1.0.0-web.zip
+    /usr/bin/python3 -B -m pytest tests/release --zip=build/windows/package/kelokelo-1.0.0-windows-x86_64.zip
+    /usr/bin/python3 -B -m pytest tests/release --zip=build/web/package/kelokelo-1.0.0-web.zip
 
 --commit names the commit the zip must say it was built from, --qt-source the folder of the
 Debian source package of its Qt (with the .dsc), whose version and checksum it must name.
