@@ -54,10 +54,17 @@ install(FILES "${KELO_DATA_DIR}/icons/kelokelo.png"
 install(FILES "${KELO_DATA_DIR}/icons/kelokelo.svg"
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
-# The copyright file carries the terms of LICENSE word for word, in the form Debian reads
-# (tests/build holds the two together): one notice, in every install and package.
+# The copyright file carries LICENSE's notice and terms word for word, in the form Debian
+# reads: every line indented by a space, a lone dot for a blank one.
+file(READ "${PROJECT_SOURCE_DIR}/LICENSE" kelo_licence)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/LICENSE")
+string(REGEX MATCH "\nCopyright \\(c\\) ([^\n]+)\n\n(.*[^\n])" kelo_licence "${kelo_licence}")
+set(KELO_COPYRIGHT "${CMAKE_MATCH_1}")
+string(REPLACE "\n" "\n " KELO_LICENSE_TERMS " ${CMAKE_MATCH_2}")
+string(REPLACE "\n \n" "\n .\n" KELO_LICENSE_TERMS "${KELO_LICENSE_TERMS}")
+configure_file("${KELO_DATA_DIR}/copyright.in" "${KELO_GENERATED_DIR}/copyright" @ONLY)
 set(KELO_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/kelokelo)
-install(FILES "${KELO_DATA_DIR}/copyright" "${PROJECT_SOURCE_DIR}/README.md"
+install(FILES "${KELO_GENERATED_DIR}/copyright" "${PROJECT_SOURCE_DIR}/README.md"
     DESTINATION ${KELO_DOC_DIR})
 # The README's picture and the pages it links to, where its links look for them.
 file(GLOB kelo_docs "${PROJECT_SOURCE_DIR}/docs/*.md")
